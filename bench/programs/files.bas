@@ -1,0 +1,17 @@
+10 OPEN "O", #1, "bench.txt"
+20 FOR I = 1 TO 200000
+30 PRINT #1, "0123456789abcdefghijklmnopqrstuvwxyz0123456789abcd"
+40 NEXT I
+50 CLOSE #1
+60 OPEN "I", #1, "bench.txt"
+70 N = 0
+80 C = 0
+90 WHILE NOT EOF(1)
+100 LINE INPUT #1, S$
+110 N = N + LEN(S$)
+120 C = C + 1
+130 WEND
+140 CLOSE #1
+150 PRINT C
+160 PRINT N
+170 SYSTEM

@@ -1,0 +1,10 @@
+10 S$ = ""
+20 N = 0
+30 FOR I = 1 TO 300000
+40 S$ = S$ + "xyz"
+50 IF LEN(S$) > 30 THEN S$ = MID$(S$, 4)
+60 N = N + ASC(RIGHT$(S$, 2))
+70 NEXT I
+80 PRINT N
+90 PRINT S$
+100 SYSTEM
