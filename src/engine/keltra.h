@@ -25,6 +25,9 @@ enum { MARK_CALL = 90000, MARK_SELECT = 90001, MARK_REPEAT = 90002, MARK_WHILE =
 struct SubsystemState {
     virtual ~SubsystemState() {}
     virtual void Reset() {}
+    // Called by Finish when a run ends with an error, before the report is
+    // shown: the window parts close their windows here.
+    virtual void BeforeErrorReport() {}
 };
 enum ExtSlot { EXT_EVAL, EXT_DATA, EXT_FLOW, EXT_DLL, EXT_CONSOLE, EXT_STRINGS,
                EXT_FILES, EXT_SYSTEM, EXT_UI, EXT_DIALOGS, EXT_COUNT };
