@@ -7,20 +7,29 @@
 
 enum { STRING_PARAM_SIZE = 255, EMPTY_CELL_SIZE = 16 };
 
-// A nameless, zero-filled head record; released with its list.
+// A nameless, zero-filled head record (allocated as the template heads
+// are); released with its list.
 Variable* NewListHead() {
     Variable* head = static_cast<Variable*>(calloc(1, sizeof(Variable)));
     if (head) head->isParam = 1;
     return head;
 }
 
+// Types whose elements have no size: a cell of theirs would be empty.
+static bool IsElementless(int type) {
+    return type == T_ARRAY_0 || type == T_SYSTEM_0 || type == T_LABEL_0;
+}
+
 // The copy gets the template's shape; by-value types got their own zeroed
-// storage from CreateVariable.
+// storage from CreateVariable. Element-less types are refused when given
+// an argument; without one they get an empty cell like the by-reference
+// types (below) instead of a storage of no bytes.
 static Variable* CopyTemplate(Keltra& k, const Variable* t, Variable* head) {
     char name[sizeof t->name];
     memcpy(name, t->name, sizeof name);
     name[sizeof name - 1] = 0;
-    Variable* p = k.CreateVariable(name, t->type, t->count, head);
+    uint32_t count = IsElementless(t->type) ? 0 : t->count;
+    Variable* p = k.CreateVariable(name, t->type, count, head);
     if (!p) return nullptr;
     p->auxA = t->auxA;
     p->auxB = t->auxB;
@@ -28,7 +37,8 @@ static Variable* CopyTemplate(Keltra& k, const Variable* t, Variable* head) {
     p->borrowsData = t->borrowsData;
     p->isParam = 1;
     memcpy(p->dims, t->dims, sizeof p->dims);
-    p->count = t->count;
+    p->count = count;
+    if (!count) p->borrowsData = 1;
     p->isIndexed = t->isIndexed;
     return p;
 }
