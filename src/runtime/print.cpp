@@ -7,6 +7,7 @@
 #include "engine/keltra.h"
 #include "host/console.h"
 #include "runtime/console_state.h"
+#include "runtime/files.h"
 
 // The output buffer keeps room for the line end and the terminator; a line
 // longer than that is cut (the rest of the text is dropped, never written
@@ -68,13 +69,14 @@ size_t FormatPrintValue(Keltra& k, const ValueRecord& v, char* out, size_t room)
 }
 
 // File mode: the line and its line end go to the stream in the cell of the
-// FILE variable named by argument 0.
+// FILE variable named by argument 0 (only a stream the file statements
+// opened, or a standard stream).
 static StatementRecord* SendToFile(Keltra& k, StatementRecord* rec, char* buf, size_t len) {
     rec->redirect = 0;
     Variable* file = k.FindVariable(rec->argText[0], nullptr, 0);
     if (!file) return k.error ? nullptr : k.Fail(ERR_NOT_FOUND);
-    if (file->type != T_FILE || !file->data) return k.Fail(ERR_TYPE);
-    FILE* stream = *(FILE**)file->data;
+    if (file->type != T_FILE) return k.Fail(ERR_TYPE);
+    FILE* stream = CellStream(k, file);
     if (!stream) return k.Fail(ERR_FILE_NOT_OPEN);
     buf[len++] = '\n';
     fwrite(buf, 1, len, stream);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include "engine/keltra.h"
+#include "runtime/files.h"
 #include "runtime/strings_result.h"
 
 // Deep enough for any real nesting of user types; a deeper chain (which
@@ -59,8 +60,7 @@ StatementRecord* Keltra::CmdSizeOf(StatementRecord* rec) {
     case T_MEMORY: size = var ? var->auxC : 0; break;
     case T_FILE:
     case T_BFILE: {
-        FILE* f = nullptr;
-        if (var && var->data) memcpy(&f, var->data, sizeof f);
+        FILE* f = var ? CellStream(*this, var) : nullptr;
         if (!f) return Fail(ERR_FILE_NOT_OPEN);
         size = StreamLength(f);
         break;
