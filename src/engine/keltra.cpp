@@ -1,6 +1,7 @@
 // The interpreter object: construction, preparation, the error report and
 // the teardown. The run loop is in run.cpp, the line table in image.cpp.
 #include "engine/keltra.h"
+#include "eval/constants.h"
 #include "host/console.h"
 #include "host/process.h"
 #include <cstdio>
@@ -10,6 +11,7 @@
 
 Keltra::Keltra() {
     memset(constants, 0, sizeof constants);
+    FillConstants(constants);
     stdoutCell = stdout;
     stdinCell = stdin;
     LinkStaticRecords();
