@@ -7,10 +7,12 @@
 #include "flow/dll.h"
 
 // Types bound by value get a one-element template; all others borrow.
+// ARRAY_0, SYSTEM_0 and LABEL_0 have no element size, so a template of
+// theirs would own a storage of no bytes: it gets none (a call refuses
+// them anyway).
 static bool HasStorage(int type) {
     switch (type) {
-    case T_CHAR: case T_ARRAY_0: case T_SYSTEM_0: case T_LABEL_0: case T_ISTRING:
-    case T_INT: case T_FLOAT: case T_WORD: case T_DOUBLE: case T_INT64:
+    case T_CHAR: case T_ISTRING: case T_INT: case T_FLOAT: case T_WORD: case T_DOUBLE: case T_INT64:
     case T_UINT64: case T_UINT:
         return true;
     }
