@@ -87,6 +87,8 @@ struct Keltra {
     char** lines = nullptr;
 
     unsigned char error = 0;
+    uint64_t runLimit = 0;           // lines a run may execute; 0 = no bound (set by the fuzzing build)
+    uint64_t linesRun = 0;
     StatementRecord* recA = nullptr;
     StatementRecord* recB = nullptr;
     int32_t* controlStack = nullptr;
