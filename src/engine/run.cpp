@@ -28,6 +28,10 @@ int Keltra::Run() {
 // run their body through it too.
 int Keltra::RunLine(StatementRecord* rec) {
     if (currentLine >= lineCount) return 0;
+    if (runLimit && ++linesRun > runLimit) {   // the fuzzing build's bound
+        error = ERR_RUN_LIMIT;
+        return 0;
+    }
     char* line = lines[currentLine];
     if (!*line) return 1;                      // a blanked label line
     if (DecodeLine(rec, line)) return 0;
