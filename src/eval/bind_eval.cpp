@@ -1,5 +1,6 @@
 #include "engine/keltra.h"
 
-// Binds this subsystem's statement handlers into the table.
+// Decoding, values and expressions are operations of the interpreter, not
+// statements: this subsystem binds no slots of its own.
 void Keltra::BindEval() {
 }
