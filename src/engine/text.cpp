@@ -55,7 +55,7 @@ void GrowText::Append(const char* text) {
         }
         if (!Grow(*this, (uint32_t)(have + len + 1 + 100), true)) return;
     }
-    memcpy(buf + have, text, len + 1);
+    memmove(buf + have, text, len + 1);     // text may be a part of this one
 }
 
 void GrowText::AssignFrom(const GrowText& other) {
