@@ -49,6 +49,25 @@ check "build with a resource" "$keltra" build --engine "$rt" --resource rcdata,M
     { echo "FAIL: built with a missing resource file"; fail=1; }
 [ -e none.exe ] && { echo "FAIL: a failed build left an executable"; fail=1; }
 
+# An image without its NUL still runs: the loader appends one.
+printf '\r\n\377\357\351' >nonul.tok
+check "build without NUL" "$keltra" build --engine "$rt" --tokens nonul.tok -o nonul.exe
+./nonul.exe >nonul.out 2>nonul.err
+check "exit status 0" test $? -eq 0
+printf 'An error has occured\nLine number: 2\nPlease contact the program vendor\n70\n' >want.err
+check "report of an image without NUL" cmp nonul.err want.err
+
+# The bare engine has no program; a damaged archive is no program either:
+# both end quietly with status 0.
+cp "$rt" bare.exe
+head -c -3 nonul.exe >cut.exe
+chmod +x cut.exe
+for exe in bare.exe cut.exe; do
+    out=$(./$exe 2>&1)
+    check "$exe exits with 0" test $? -eq 0
+    check "$exe is quiet" test -z "$out"
+done
+
 # run passes the program's exit status and standard streams through.
 printf 'END\n' >end.kb
 check "run" "$keltra" run --engine "$rt" end.kb
