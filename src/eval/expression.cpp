@@ -55,7 +55,7 @@ size_t VariableTextLength(const Variable* v) {
 const char* SystemText(Keltra& k) {
     Variable* v = k.sysString;
     if (!v) return "";
-    unsigned char* d = v->base ? v->base : v->data;
+    unsigned char* d = v->data ? v->data : v->base;
     return d ? reinterpret_cast<const char*>(d) : "";
 }
 
