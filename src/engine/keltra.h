@@ -93,6 +93,11 @@ struct Keltra {
     StatementRecord* recB = nullptr;
     int32_t* controlStack = nullptr;
     int32_t controlTop = 0;
+    // Native stack that nested subroutine calls may take, counted from the
+    // outermost call; beyond it a call fails with error 34. The entries run
+    // the interpreter on a 256 MB thread; a harness on a smaller stack (the
+    // main thread of a test or fuzz target) lowers it.
+    size_t callStackBudget = (size_t)160 << 20;
 
     GrowText windowClass1, windowClass2;
     Handler handlers[HANDLER_COUNT];

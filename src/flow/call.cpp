@@ -5,7 +5,7 @@
 #include <cstring>
 
 // Depth and native stack checks before a call nests once more.
-static bool RoomToNest(FlowState& fs) {
+static bool RoomToNest(Keltra& k, FlowState& fs) {
     if (fs.callDepth >= MAX_CALL_DEPTH) return false;
     uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
     if (fs.callDepth == 0) {
@@ -13,7 +13,7 @@ static bool RoomToNest(FlowState& fs) {
         return true;
     }
     size_t used = here < fs.stackBase ? fs.stackBase - here : here - fs.stackBase;
-    return used < (fs.stackBudget ? fs.stackBudget : DefaultStackBudget());
+    return used < k.callStackBudget;
 }
 
 // Runs lines from the one after the label until a return statement has
@@ -50,7 +50,7 @@ static StatementRecord* RunCall(Keltra& k, StatementRecord* rec, Variable* label
 
 StatementRecord* Keltra::CmdCallSub(StatementRecord* rec) {
     if (rec->argCount == 0) return Fail(ERR_SYNTAX);
-    if (!RoomToNest(Flow(*this))) return Fail(ERR_STACK_FULL);
+    if (!RoomToNest(*this, Flow(*this))) return Fail(ERR_STACK_FULL);
     if (!PushFrame(*this, (int32_t)currentLine, MARK_CALL)) return nullptr;
     Variable* label = ResolveLabel(*this, rec);
     if (!label) return nullptr;

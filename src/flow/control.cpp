@@ -42,13 +42,6 @@ FlowState& Flow(Keltra& k) {
     return k.Ext<FlowState>(EXT_FLOW);
 }
 
-// The host runs the interpreter on a thread with a large stack (256 MB);
-// the budget stays well below it, leaving room for what runs outside the
-// calls and for the larger frames of instrumented builds.
-size_t DefaultStackBudget() {
-    return (size_t)160 << 20;
-}
-
 int PushControl(Keltra& k, int32_t value) {
     if (!k.controlStack || k.controlTop < 0 || k.controlTop > CONTROL_STACK_SIZE - 1) return 0;
     k.controlStack[k.controlTop++] = value;

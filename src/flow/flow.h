@@ -16,7 +16,8 @@ enum FlowCode {
 // Subroutine calls nest the body loop on the native stack. Besides the
 // control stack (two entries per call), two limits keep a deep recursion
 // from overflowing it: a call depth, and a budget of native stack bytes
-// measured from the outermost call. Both end the call with error 34.
+// measured from the outermost call (Keltra::callStackBudget). Both end the
+// call with error 34.
 // The depth matches what the control stack allows; a return value that
 // calls again (RETURN n * f(n - 1)) pops its frame first, so only the
 // depth limit bounds that kind of recursion.
@@ -25,7 +26,6 @@ enum { MAX_CALL_DEPTH = 2048 };
 struct FlowState : SubsystemState {
     int callDepth = 0;
     uintptr_t stackBase = 0;          // native stack position of the outermost call
-    size_t stackBudget = 0;           // 0: DefaultStackBudget()
     std::vector<StatementRecord*> bodyRecords;   // one per call depth, reused
     ~FlowState() override;
     void Reset() override;
@@ -33,7 +33,6 @@ struct FlowState : SubsystemState {
 };
 
 FlowState& Flow(Keltra& k);
-size_t DefaultStackBudget();
 
 // Control stack: a failed push (stack full) returns 0; a pop of an empty
 // stack returns 0 and leaves it empty.
