@@ -1,6 +1,13 @@
 // Variable records and type codes. Every named thing a program works with
 // at run time (variables, arrays, strings, user-type instances, labels,
 // subroutines, declared library functions) is one of these records.
+//
+// Records and their storage are allocated with calloc and freed with free.
+// A list head is a calloc'ed record with an empty name. Records enter a
+// list only through CreateVariable and leave it through DeleteVariable or
+// ReleaseVariables: the store keeps a name index beside long lists, so a
+// record linked or unlinked by hand would be missed by it. Copy records
+// field by field, never as a whole (the index fields must not be copied).
 #pragma once
 #include <cstdint>
 #include <cstddef>
@@ -51,4 +58,8 @@ struct Variable {
     char dllFile[80];
     int32_t dims[3];
     void* ext;                 // owned by the subsystem that set it (e.g. a resolved library function)
+    // Variable-store bookkeeping (data/): the name index of the list this
+    // record begins, and the one that holds this record; 0 for none.
+    uint32_t anchorOf;
+    uint32_t memberOf;
 };
