@@ -68,12 +68,20 @@ int Keltra::Prepare() {
 
 void Keltra::Reset() {
     if (scopeList.Count() > 0) {
-        Variable* globals = static_cast<Variable*>(scopeList.Head());
+        // A run that stopped inside subroutines: the current chain and the
+        // callers' chains waiting behind the globals are all released, so
+        // nothing of an outer call is lost.
+        Variable* globals = static_cast<Variable*>(scopeList.RemoveHead());
         Variable* current = CurrentChain();
-        if (current && current != globals) ReleaseVariables(current, 0);
+        while (scopeList.Count() > 0 || current) {
+            if (current && current != globals) {
+                current->prev = nullptr;
+                ReleaseVariables(current, 0);
+            }
+            current = scopeList.Count() > 0 ? static_cast<Variable*>(scopeList.RemoveTail()) : nullptr;
+        }
         decimalVar.next = globals;
         if (globals) globals->prev = &decimalVar;
-        scopeList.RemoveAll();
     }
     FreeStatementRecord(recA);
     FreeStatementRecord(recB);
