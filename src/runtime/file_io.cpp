@@ -178,8 +178,10 @@ StatementRecord* Keltra::CmdReadRecord(StatementRecord* rec) {
         FileChannel ch(f, false);
         got = ReadImage(*this, t, ch, IMAGE_FILE);
     }
-    bool user = t->type == T_USER_0;
-    return Status(*this, rec, !user && got == 0 ? IO_NOTHING : IO_OK);
+    // A record that yields nothing at all is reported, user types included
+    // (a past-the-end record would otherwise look like a successful read).
+    bool empty = t->type == T_USER_0 && ImageSize(*this, t, IMAGE_FILE) == 0;
+    return Status(*this, rec, got == 0 && !empty ? IO_NOTHING : IO_OK);
 }
 
 StatementRecord* Keltra::CmdWriteRecord(StatementRecord* rec) {
