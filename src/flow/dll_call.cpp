@@ -204,8 +204,10 @@ void StoreResult(Keltra& k, StatementRecord* rec, int type, const DynValue& r) {
 }  // namespace
 
 StatementRecord* Keltra::CmdCallDll(StatementRecord* rec) {
-    if (rec->argCount < 1) return Fail(ERR_SYNTAX);
+    if (rec->argCount < 1) return Fail(ERR_SYNTAX);   // no function named
     Variable* fn = FindVariable(rec->argText[0], nullptr, 1);
+    // A name run through the call fall-back may yield nothing without an
+    // error; it is no library function either.
     if (!fn) return Fail(error ? error : (unsigned char)ERR_TYPE);
     if (fn->type != T_LABEL_0 || !fn->isDll) return Fail(ERR_TYPE);
     int argc = rec->argCount - 1;

@@ -114,6 +114,8 @@ StatementRecord* Keltra::DeclareLibraryFunction(StatementRecord* rec) {
     if (bar && bar + 2 < open) CopyTrimmed(bar + 2, open, alias, sizeof alias);
     if (!name[0]) return Fail(ERR_SYNTAX);
 
+    // Only existence matters here: a name that is no variable is made the
+    // function, never run as a statement through the call fall-back.
     Variable* fn = FindVariable(name, nullptr, 0);
     if (!fn) {
         if (error != ERR_NOT_FOUND) return Fail(error ? error : (unsigned char)ERR_SYNTAX);
