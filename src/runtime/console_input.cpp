@@ -1,10 +1,10 @@
 // The input statement: reads one line from standard input into a variable,
 // converted by the variable's type.
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include "engine/keltra.h"
 #include "runtime/console_state.h"
+#include "runtime/strings_result.h"
 
 enum { INPUT_LINE_SIZE = 255 };   // 254 characters and the terminator
 
@@ -48,8 +48,8 @@ static bool StoreLine(Keltra& k, Variable* var, const char* line) {
     case T_INT:
     case T_UINT: { int32_t v = ToLong32(line); memcpy(d, &v, 4); return true; }
     case T_WORD: { uint16_t v = (uint16_t)ToLong32(line); memcpy(d, &v, 2); return true; }
-    case T_FLOAT: { float v = (float)strtod(line, nullptr); memcpy(d, &v, 4); return true; }
-    case T_DOUBLE: { double v = strtod(line, nullptr); memcpy(d, &v, 8); return true; }
+    case T_FLOAT: { float v = (float)TextToNumber(line); memcpy(d, &v, 4); return true; }
+    case T_DOUBLE: { double v = TextToNumber(line); memcpy(d, &v, 8); return true; }
     case T_INT64:
     case T_UINT64: { int64_t v = strtoll(line, nullptr, 10); memcpy(d, &v, 8); return true; }
     }
