@@ -9,7 +9,11 @@
 
 namespace host {
 
-static bool OutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+// Asked once: a terminal test per print would cost a system call each time.
+static bool OutIsTerminal() {
+    static const bool terminal = isatty(STDOUT_FILENO) == 1;
+    return terminal;
+}
 
 static void Escape(const char* seq) {
     if (!OutIsTerminal()) return;
