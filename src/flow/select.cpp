@@ -38,9 +38,9 @@ static int64_t FindCaseBody(Keltra& k, const char* selector, uint32_t from, uint
 }
 
 StatementRecord* Keltra::CmdSelect(StatementRecord* rec) {
-    if (rec->argCount == 0) return Fail(ERR_SYNTAX);
     int64_t end = ScanSelectEnd(*this, currentLine);
     if (end < 0) return Fail(ERR_NO_ENDSELECT);
+    if (rec->argCount == 0) return Fail(ERR_SYNTAX);
     if (!PushFrame(*this, (int32_t)end, MARK_SELECT)) return nullptr;
     int64_t target = FindCaseBody(*this, rec->argText[0], currentLine, (uint32_t)end);
     if (target == -1) return nullptr;
