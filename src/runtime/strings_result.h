@@ -46,10 +46,10 @@ inline StatementRecord* StoreTextResult(Keltra& k, StatementRecord* rec, const c
     return rec;
 }
 
-// Length of a text that may be null, counted no further than limit.
-inline size_t TextLength(const char* text, size_t limit = (size_t)-1) {
-    return text ? strnlen(text, limit) : 0;
-}
+// Length of a text that may be null.
+inline size_t TextLength(const char* text) { return text ? strlen(text) : 0; }
+// The same, counted no further than limit.
+inline size_t TextLength(const char* text, size_t limit) { return text ? strnlen(text, limit) : 0; }
 
 // Evaluates argument index as STRING into *text (which may be null: a
 // memory variable without a block); false when evaluation failed. When the
