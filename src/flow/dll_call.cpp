@@ -196,7 +196,10 @@ void StoreResult(Keltra& k, StatementRecord* rec, int type, const DynValue& r) {
     case T_FLOAT: k.SetResultFloat(rec, r.f); break;
     case T_DOUBLE: k.SetResultDouble(rec, r.d); break;
     case T_INT64: case T_UINT64: k.SetResultInt64(rec, (int64_t)r.bits, type); break;
-    case T_POINTER: k.SetResultPointer(rec, (void*)(uintptr_t)r.bits); break;
+    case T_POINTER:   // a foreign address: it refers to no variable record
+        k.SetResultPointer(rec, (void*)(uintptr_t)r.bits);
+        if (k.sysPointer) k.sysPointer->pointee = nullptr;
+        break;
     default: rec->resultType = T_NONE; break;
     }
 }
