@@ -27,7 +27,7 @@ static StatementRecord* Status(Keltra& k, StatementRecord* rec, int32_t status) 
 
 // Bytes of storage from a variable's current element to the end of it.
 static size_t RoomAt(Variable* v) {
-    size_t total = (size_t)v->count * kTypes[v->type].elementSize;
+    size_t total = v->type < T_COUNT ? (size_t)v->count * kTypes[v->type].elementSize : 0;
     if (!v->isIndexed || !v->base) return total;
     if (v->data < v->base || v->data > v->base + total) return 0;
     return total - (size_t)(v->data - v->base);
