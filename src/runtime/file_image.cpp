@@ -82,9 +82,24 @@ static uint64_t MoveSpan(ImageChannel& ch, Span s, bool skip) {
 
 static uint64_t TransferMembers(Keltra& k, Variable* head, ImageChannel& ch, bool reading);
 
+// A raw read may fill a string's storage up to its last byte. Everything
+// that reads strings stops at a NUL, so the last byte of every row stays
+// one: a row holds capacity - 1 characters, as it does when assigned.
+static void TerminateStrings(Variable* v) {
+    if (v->type != T_STRING || !v->count) return;
+    unsigned char* p = v->base ? v->base : v->data;
+    if (!p) return;
+    uint32_t row = v->auxB > 1 ? (uint32_t)v->auxB : v->count;   // a single string is one row
+    for (uint32_t end = row; end <= v->count; end += row) p[end - 1] = 0;
+    p[v->count - 1] = 0;
+}
+
 static uint64_t TransferMember(Keltra& k, Variable* m, ImageChannel& ch, bool reading) {
-    if (m->type != T_USER_0)
-        return MoveSpan(ch, StorageSpan(m, true), reading && IsObjectType(m->type));
+    if (m->type != T_USER_0) {
+        uint64_t got = MoveSpan(ch, StorageSpan(m, true), reading && IsObjectType(m->type));
+        if (reading) TerminateStrings(m);
+        return got;
+    }
     uint64_t moved = 0;
     for (uint32_t e = 0; e < m->count; e++) {
         Variable* head = MemberHead(m, e, true);
@@ -110,7 +125,9 @@ static uint64_t TransferMembers(Keltra& k, Variable* head, ImageChannel& ch, boo
 static uint64_t Transfer(Keltra& k, Variable* v, ImageChannel& ch, ImageMode mode, bool reading) {
     if (v->type == T_USER_0) return TransferMembers(k, MemberHead(v, 0, false), ch, reading);
     if (v->type == T_MEMORY && mode == IMAGE_FILE) return MoveSpan(ch, BlockSpan(k, v), false);
-    return MoveSpan(ch, StorageSpan(v, false), reading && IsObjectType(v->type));
+    uint64_t got = MoveSpan(ch, StorageSpan(v, false), reading && IsObjectType(v->type));
+    if (reading) TerminateStrings(v);
+    return got;
 }
 
 uint64_t WriteImage(Keltra& k, Variable* v, ImageChannel& ch, ImageMode mode) {
