@@ -6,6 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#ifdef KELTRA_FUZZ_BUILD
+// The fuzzing build keeps programs inside their working folder: every
+// host call on a path first asks this, and a path is allowed only as a
+// plain name there (not empty, no separator, no "..", not absolute).
+bool HostFuzzPathAllowed(const char* path);
+#endif
+
 // Opens a stdio stream with the given fopen mode ("r", "w+", "a+", "rb",
 // "wb+", "rb+"); other processes may read and write the file meanwhile.
 // Returns null when the file cannot be opened.

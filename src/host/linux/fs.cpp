@@ -11,7 +11,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef KELTRA_FUZZ_BUILD
+bool HostFuzzPathAllowed(const char* path) {
+    return path && *path && !strchr(path, '/') && !strchr(path, '\\') && !strstr(path, "..");
+}
+// Every call below that takes a path refuses it as the system would
+// refuse a missing file.
+#define FUZZ_REFUSE(path, failure) \
+    do { if (!HostFuzzPathAllowed(path)) return failure; } while (0)
+#else
+#define FUZZ_REFUSE(path, failure) do {} while (0)
+#endif
+
 FILE* HostOpenFile(const char* path, const char* mode) {
+    FUZZ_REFUSE(path, nullptr);
     // POSIX files are never locked against other readers or writers.
     FILE* f = fopen(path, mode);
     if (!f) return nullptr;
@@ -44,6 +57,8 @@ static bool WriteAll(int fd, const char* p, size_t n) {
 }
 
 bool HostCopyFile(const char* from, const char* to, bool failIfExists) {
+    FUZZ_REFUSE(from, false);
+    FUZZ_REFUSE(to, false);
     int in = open(from, O_RDONLY);
     if (in < 0) return false;
     struct stat src, dst;
@@ -71,13 +86,21 @@ bool HostCopyFile(const char* from, const char* to, bool failIfExists) {
 }
 
 bool HostDeleteFile(const char* path) {
+    FUZZ_REFUSE(path, false);
     struct stat st;
     if (lstat(path, &st) != 0 || S_ISDIR(st.st_mode)) return false;
     return unlink(path) == 0;
 }
 
-bool HostMakeDir(const char* path) { return mkdir(path, 0777) == 0; }
-bool HostRemoveDir(const char* path) { return rmdir(path) == 0; }
+bool HostMakeDir(const char* path) {
+    FUZZ_REFUSE(path, false);
+    return mkdir(path, 0777) == 0;
+}
+
+bool HostRemoveDir(const char* path) {
+    FUZZ_REFUSE(path, false);
+    return rmdir(path) == 0;
+}
 
 bool HostAbsolutePath(const char* path, char* out, int cap) {
     if (cap <= 0) return false;
@@ -126,6 +149,7 @@ static bool NameOrder(const HostFindEntry& a, const HostFindEntry& b) {
 }
 
 HostSearch* HostFindFirst(const char* pattern, HostFindEntry* out) {
+    FUZZ_REFUSE(pattern, nullptr);
     std::string dir = ".";
     const char* mask = pattern;
     const char* slash = strrchr(pattern, '/');

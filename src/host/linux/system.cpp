@@ -113,6 +113,10 @@ static void QuietChild(int stdinFd) {
 // ---- shell open -----------------------------------------------------------
 
 bool HostShellOpen(const char* file, const char* params) {
+#ifdef KELTRA_FUZZ_BUILD
+    (void)file; (void)params;
+    return false;   // fuzzed programs never start anything
+#endif
     // Parameters only reach a program started directly; the opener takes one target.
     (void)params;
     bool isUrl = strstr(file, "://") != nullptr;
@@ -200,6 +204,10 @@ static void PlayInChild(const std::string& player, const char* file, const void*
 }
 
 void HostPlaySound(const char* file, const void* data, size_t size, uint32_t flags) {
+#ifdef KELTRA_FUZZ_BUILD
+    (void)file; (void)data; (void)size; (void)flags;
+    return;         // fuzzed programs play nothing (failures are silent anyway)
+#endif
     StopSound();
     if (!file && !data) return;
     if (file) {
