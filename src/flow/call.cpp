@@ -2,9 +2,7 @@
 // of its own until the return statement, so it nests on the native stack
 // as well as on the control stack.
 #include "flow/flow.h"
-#include "flow/dll.h"
 #include <cstring>
-#include <string>
 
 // Depth and native stack checks before a call nests once more.
 static bool RoomToNest(Keltra& k, FlowState& fs) {
@@ -50,49 +48,12 @@ static StatementRecord* RunCall(Keltra& k, StatementRecord* rec, Variable* label
     return returned ? rec : nullptr;
 }
 
-// Text after the statement word of a subroutine line ("SUB name(...)", as
-// a statement or as the plain word), or null for any other line.
-static const char* SubLineText(Keltra& k, uint32_t i) {
-    if (i >= k.lineCount) return nullptr;
-    const char* line = k.lines[i];
-    if (LineCode(k, i) == CODE_SUB) return line + 3;
-    bool plainWord = (line[0] | 0x20) == 's' && (line[1] | 0x20) == 'u' &&
-                     (line[2] | 0x20) == 'b' && IsBlank(line[3]);
-    if (plainWord) return line + 4;
-    return nullptr;
-}
-
-// Our source language writes the parameters on the subroutine line itself
-// ("SUB name(a: INT)"). When no declaration statement gave the label
-// parameters, the first call declares them from that line, as the
-// declaration statement would. The templates are decoded in a record of
-// this subsystem: the call itself may be running in record B.
-static int DeclareFromSubLine(Keltra& k, Variable* label, StatementRecord* scratch) {
-    if (label->params || label->isDll || label->auxA < 0) return 1;
-    const char* text = SubLineText(k, (uint32_t)label->auxA);
-    const char* open = text ? strchr(text, '(') : nullptr;
-    const char* close = open ? strrchr(open, ')') : nullptr;
-    if (!close) return 1;
-    std::string params(open + 1, close);
-    if (params.find(':') == std::string::npos) return 1;
-    StatementRecord* saved = k.recB;
-    k.recB = scratch;
-    int made;
-    int failed = BuildParamTemplates(k, label, params.c_str(), &made);
-    k.recB = saved;
-    return !failed;
-}
-
 StatementRecord* Keltra::CmdCallSub(StatementRecord* rec) {
     if (rec->argCount == 0) return Fail(ERR_SYNTAX);
     if (!RoomToNest(*this, Flow(*this))) return Fail(ERR_STACK_FULL);
     if (!PushFrame(*this, (int32_t)currentLine, MARK_CALL)) return nullptr;
     Variable* label = ResolveLabel(*this, rec);
     if (!label) return nullptr;
-    FlowState& fs = Flow(*this);
-    StatementRecord* scratch = fs.BodyRecord(fs.callDepth);   // free until the body runs
-    if (!scratch) return Fail(ERR_NO_MEMORY);
-    if (!DeclareFromSubLine(*this, label, scratch)) return nullptr;
     Variable* head = NewListHead();
     if (!head) return Fail(ERR_NO_MEMORY);
     if (!MakeCallParameters(*this, label, head) || !BindArguments(*this, rec, head)) {

@@ -10,7 +10,7 @@ enum FlowCode {
     CODE_FOR = 2, CODE_NEXT = 3, CODE_WHILE = 4, CODE_WEND = 5, CODE_IF = 6,
     CODE_ENDIF = 7, CODE_SELECT = 41, CODE_CASE = 42, CODE_ENDSELECT = 43,
     CODE_CALL = 44, CODE_RETURN = 45, CODE_DEFAULT = 52, CODE_ELSE = 55,
-    CODE_SUB = 56, CODE_REPEAT = 78, CODE_UNTIL = 79, CODE_THEN = 218,
+    CODE_REPEAT = 78, CODE_UNTIL = 79, CODE_THEN = 218,
 };
 
 // Subroutine calls nest the body loop on the native stack. Besides the
