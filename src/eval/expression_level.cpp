@@ -12,12 +12,25 @@ namespace {
 
 inline bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-// Punctuation as the C library's ispunct sees it in the "C" locale.
-inline bool IsPunct(unsigned char c) { return c < 0x80 && ispunct(c); }
 inline bool IsPlaceholder(unsigned char c) { return c >= PH_NUMBER && c <= PH_EMPTY; }
 
-// Characters that end a name (besides a placeholder and the level's end).
-inline bool EndsName(unsigned char c) { return c && strchr("+-*/&|^=~<>,%", c) != nullptr; }
+// Character classes, looked up per byte on the evaluator's hot path.
+enum : unsigned char { CC_PUNCT = 1, CC_NAME_END = 2 };
+
+struct CharClasses {
+    unsigned char of[256] = {};
+    CharClasses() {
+        for (int c = 0; c < 0x80; c++)
+            if (ispunct(c)) of[c] |= CC_PUNCT;         // as in the "C" locale
+        for (const char* p = "+-*/&|^=~<>,%"; *p; p++) of[(unsigned char)*p] |= CC_NAME_END;
+        for (int c = PH_NUMBER; c <= PH_EMPTY; c++) of[c] |= CC_NAME_END;
+    }
+};
+const CharClasses kClasses;
+
+inline bool IsPunct(unsigned char c) { return kClasses.of[c] & CC_PUNCT; }
+// Characters that end a name: operators and placeholders.
+inline bool EndsName(unsigned char c) { return kClasses.of[c] & CC_NAME_END; }
 
 // The level's ")" : the first one outside double quotes and brackets, or
 // the terminator. Parentheses inside an index belong to the index, which
@@ -139,7 +152,7 @@ bool ReadNameOrCall(Keltra& k, ExprState& st, ExprLevel& lv, char** cursor) {
         unsigned char c = (unsigned char)*q;
         if (c == '[') depth++;
         else if (c == ']') { if (depth) depth--; }
-        else if (depth == 0 && (IsPlaceholder(c) || EndsName(c))) break;
+        else if (depth == 0 && EndsName(c)) break;
     }
     if (q < lv.end && IsPlaceholder((unsigned char)*q)) {
         ExprItem* it = NewItem(k, lv, EK_NUMBER);
