@@ -54,7 +54,9 @@ Variable* ResolveLabel(Keltra& k, StatementRecord* rec) {
     }
     Variable* label = k.FindVariable(name, nullptr, 1);
     if (!label) { k.error = ERR_NO_LABEL; return nullptr; }
-    if (label->type != T_LABEL_0) { k.error = ERR_TYPE; return nullptr; }
+    // A declared library function is a label without a line of its own:
+    // jumping to it would restart the program at its first line.
+    if (label->type != T_LABEL_0 || label->isDll) { k.error = ERR_TYPE; return nullptr; }
     k.error = 0;
     return label;
 }
