@@ -48,6 +48,7 @@ struct DataState : SubsystemState {
     ObjectHooks hooks;
     std::unordered_map<uint32_t, NameIndex*> indexes;
     uint32_t nextIndexId = 1;
+    NameIndex* lastIndex = nullptr;            // the one found last (a cache)
     std::unordered_set<Variable*> pointers;    // live POINTER records
     std::unordered_set<Variable*> anonymous;   // slot 216 variables not freed yet
     std::vector<const TypeDef*> building;      // user types being instantiated

@@ -28,18 +28,22 @@ StatementRecord* NewWorkRecord() {
     return rec;
 }
 
-// First c in [s, end) outside double quotes and brackets.
-static const char* FindTopLevel(const char* s, const char* end, char c) {
+// The first '.' outside double quotes and brackets (null if none); *end
+// becomes the end of the text.
+static const char* FindMemberDot(const char* s, const char** end) {
+    const char* dot = nullptr;
     bool quoted = false;
     int depth = 0;
-    for (; s < end; s++) {
+    for (; *s; s++) {
+        if (dot) continue;
         if (*s == '"') quoted = !quoted;
         if (quoted) continue;
         if (*s == '[') depth++;
         else if (*s == ']' && depth > 0) depth--;
-        else if (*s == c && depth == 0) return s;
+        else if (*s == '.' && depth == 0) dot = s;
     }
-    return nullptr;
+    *end = s;
+    return dot;
 }
 
 static bool HasOperator(const char* s) {
@@ -179,15 +183,13 @@ static Variable* CallFallBack(Keltra& k, const char* text) {
 
 static Variable* Lookup(Keltra& k, const char* text, Variable* list, int allowCall, bool fallBack) {
     const char* s = SkipBlanks(text);
-    const char* end = s + strlen(s);
+    const char* end;
+    const char* dot = FindMemberDot(s, &end);
     const char* nameEnd = end;
     const char* member = nullptr;
-    if (end - s > 1) {
-        const char* dot = FindTopLevel(s, end, '.');
-        if (dot) {
-            nameEnd = dot;
-            member = dot + 1;
-        }
+    if (dot && end - s > 1) {
+        nameEnd = dot;
+        member = dot + 1;
     }
     const char* p = s;
     bool deref = *p == '#';

@@ -112,8 +112,11 @@ void NameIndex::Remove(Variable* r) {
 
 static NameIndex* IndexById(DataState& ds, uint32_t id) {
     if (!id) return nullptr;
+    if (ds.lastIndex && ds.lastIndex->id == id) return ds.lastIndex;
     auto it = ds.indexes.find(id);
-    return it == ds.indexes.end() ? nullptr : it->second;
+    if (it == ds.indexes.end()) return nullptr;
+    ds.lastIndex = it->second;
+    return it->second;
 }
 
 // The index that answers a walk starting at `start`: one anchored at start
@@ -170,6 +173,7 @@ static void Build(DataState& ds, Variable* anchor) {
 void IndexDelete(DataState& ds, uint32_t id) {
     auto it = ds.indexes.find(id);
     if (it == ds.indexes.end()) return;
+    if (ds.lastIndex == it->second) ds.lastIndex = nullptr;
     delete it->second;
     ds.indexes.erase(it);
 }
@@ -178,8 +182,9 @@ void IndexDelete(DataState& ds, uint32_t id) {
 // where the walk goes on (the current chain).
 static Variable* StaticPart(Keltra& k, Variable* start, const char* key, size_t len, Variable** hit) {
     if (!IsStaticRecord(k, start)) return start;
+    unsigned char first = Lower((unsigned char)key[0]);
     for (Variable* r = start; r; r = r->next) {
-        if (NameEquals(r->name, key, len)) {
+        if (Lower((unsigned char)r->name[0]) == first && NameEquals(r->name, key, len)) {
             *hit = r;
             return nullptr;
         }
@@ -197,8 +202,9 @@ Variable* MatchName(Keltra& k, Variable* start, const char* key, size_t len) {
         CatchUp(idx);
         return idx->Find(key, len);
     }
+    unsigned char first = Lower((unsigned char)key[0]);
     for (Variable* r = chain; r; r = r->next)
-        if (NameEquals(r->name, key, len)) return r;
+        if (Lower((unsigned char)r->name[0]) == first && NameEquals(r->name, key, len)) return r;
     return nullptr;
 }
 
@@ -233,9 +239,14 @@ void IndexNewRecord(Keltra& k, Variable* start, Variable* r) {
     }
     Variable* anchor = AnchorFor(k, chain);
     if (!anchor) return;
+    // The globals chain (the only one that begins with a named record
+    // after DECIMAL_PREC) is looked up most: it is indexed from its first
+    // record on.
+    bool globals = anchor->name[0] && anchor->prev == &k.decimalVar;
+    size_t enough = globals ? 1 : INDEX_MIN_RECORDS;
     size_t n = 0;
-    for (Variable* v = anchor; v && n < INDEX_MIN_RECORDS; v = v->next) n++;
-    if (n >= INDEX_MIN_RECORDS) Build(ds, anchor);
+    for (Variable* v = anchor; v && n < enough; v = v->next) n++;
+    if (n >= enough) Build(ds, anchor);
 }
 
 void IndexForget(DataState& ds, Variable* r) {

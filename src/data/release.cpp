@@ -220,6 +220,7 @@ void DataState::Reset() {
     if (owner) ReleaseAnonymous(*owner);
     for (auto& e : indexes) delete e.second;
     indexes.clear();
+    lastIndex = nullptr;
     pointers.clear();
     building.clear();
     for (StatementRecord* rec : callRecords) Keltra::FreeStatementRecord(rec);
