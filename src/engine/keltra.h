@@ -30,7 +30,7 @@ struct SubsystemState {
     virtual void BeforeErrorReport() {}
 };
 enum ExtSlot { EXT_EVAL, EXT_DATA, EXT_FLOW, EXT_DLL, EXT_CONSOLE, EXT_STRINGS,
-               EXT_FILES, EXT_SYSTEM, EXT_UI, EXT_DIALOGS, EXT_COUNT };
+               EXT_FILES, EXT_SYSTEM, EXT_UI, EXT_DIALOGS, EXT_LINES, EXT_COUNT };
 
 // User-type definition record.
 struct TypeDef {

@@ -1,6 +1,7 @@
 // The run loop: one line at a time through the handler table until the end
 // statement, the last line or an error.
 #include "engine/keltra.h"
+#include "engine/line_cache.h"
 
 int Keltra::Run() {
     error = 0;
@@ -9,6 +10,7 @@ int Keltra::Run() {
     currentLine = 0;
     lineCount = 0;
     if (!BuildLineTable()) return error == 0;   // an empty program ends quietly
+    Lines(*this).Reset();                      // memos of an earlier table
     prepared = 0;                              // no implicit calls during the pass
     if (!LabelPrePass()) return 0;
     prepared = 1;
@@ -34,7 +36,10 @@ int Keltra::RunLine(StatementRecord* rec) {
     }
     char* line = lines[currentLine];
     if (!*line) return 1;                      // a blanked label line
-    if (DecodeLine(rec, line)) return 0;
+    if (!RestoreDecoded(*this, rec, currentLine)) {   // each line is decoded once
+        if (DecodeLine(rec, line)) return 0;
+        KeepDecoded(*this, rec, currentLine);
+    }
     error = 0;
     return Dispatch(rec) != nullptr && error == 0;
 }

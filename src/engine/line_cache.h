@@ -1,0 +1,40 @@
+// Facts about program lines that hold while the line table stands, kept
+// per line index so a line that runs again is not worked out again: its
+// decoded statement record, and the partner lines its block statement
+// looks for. Cleared by Reset; the line table is built anew for each run.
+#pragma once
+#include <cstdint>
+#include <vector>
+#include "engine/keltra.h"
+
+struct DecodedLine;
+
+// Which partner scan a memo answers (see flow/partner.cpp).
+enum PartnerKind { PARTNER_IF_FALSE, PARTNER_ELSE_END, PARTNER_SELECT_END,
+                   PARTNER_WHILE_END, PARTNER_REPEAT_END, PARTNER_KINDS };
+
+struct LineCache : SubsystemState {
+    std::vector<DecodedLine*> decoded;             // by line index, null until kept
+    std::vector<int64_t> partners[PARTNER_KINDS];  // by line index, PARTNER_UNKNOWN until scanned
+    ~LineCache() override;
+    void Reset() override;
+    void ForgetPartners();
+};
+
+enum : int64_t { PARTNER_UNKNOWN = -2 };
+
+inline LineCache& Lines(Keltra& k) { return k.Ext<LineCache>(EXT_LINES); }
+
+// Puts the record line i decoded into when it last ran into rec, as
+// DecodeLine would leave it. False when nothing is kept for the line or
+// its text has changed since; the caller decodes then.
+bool RestoreDecoded(Keltra& k, StatementRecord* rec, uint32_t i);
+
+// Keeps what DecodeLine has just made of line i in rec. Only a line
+// decoded on its own is kept: a call by name (rewritten, and resolved
+// through the variable store of the moment) is decoded every time.
+void KeepDecoded(Keltra& k, const StatementRecord* rec, uint32_t i);
+
+// The memo of a partner scan from line `from`; null when the line lies
+// outside the table (the caller scans then).
+int64_t* PartnerMemo(Keltra& k, PartnerKind kind, uint32_t from);
