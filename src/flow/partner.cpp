@@ -4,6 +4,7 @@
 // are looked at. Lines that do not begin with the statement marker
 // (assignments, calls by name, blanked labels) never count.
 #include "flow/flow.h"
+#include "engine/line_cache.h"
 #include <cstring>
 
 static const char kThenToken[] = "\xFF\xED\xEA";   // code 218
@@ -37,7 +38,17 @@ static bool OpensIfBlock(Keltra& k, uint32_t i, int code) {
     return code == CODE_IF && !HasThenToken(k.lines[i] + 3);
 }
 
-int64_t ScanIfFalse(Keltra& k, uint32_t from) {
+// The line table never changes during a run, so each scan is done once
+// per line and kept (engine/line_cache.h).
+template <class Scan>
+static int64_t Remembered(Keltra& k, PartnerKind kind, uint32_t from, Scan scan) {
+    int64_t* memo = PartnerMemo(k, kind, from);
+    if (!memo) return scan();
+    if (*memo == PARTNER_UNKNOWN) *memo = scan();
+    return *memo;
+}
+
+static int64_t FindIfFalse(Keltra& k, uint32_t from) {
     int depth = 1;
     for (uint32_t i = from + 1; i < k.lineCount; i++) {
         int code = LineCode(k, i);
@@ -49,7 +60,7 @@ int64_t ScanIfFalse(Keltra& k, uint32_t from) {
     return -1;
 }
 
-int64_t ScanElseEnd(Keltra& k, uint32_t from) {
+static int64_t FindElseEnd(Keltra& k, uint32_t from) {
     int depth = 1;
     for (uint32_t i = from + 1; i < k.lineCount; i++) {
         int code = LineCode(k, i);
@@ -71,14 +82,25 @@ static int64_t ScanPair(Keltra& k, uint32_t from, int open, int close) {
     return -1;
 }
 
+int64_t ScanIfFalse(Keltra& k, uint32_t from) {
+    return Remembered(k, PARTNER_IF_FALSE, from, [&] { return FindIfFalse(k, from); });
+}
+
+int64_t ScanElseEnd(Keltra& k, uint32_t from) {
+    return Remembered(k, PARTNER_ELSE_END, from, [&] { return FindElseEnd(k, from); });
+}
+
 int64_t ScanSelectEnd(Keltra& k, uint32_t from) {
-    return ScanPair(k, from, CODE_SELECT, CODE_ENDSELECT);
+    return Remembered(k, PARTNER_SELECT_END, from,
+                      [&] { return ScanPair(k, from, CODE_SELECT, CODE_ENDSELECT); });
 }
 
 int64_t ScanWhileEnd(Keltra& k, uint32_t from) {
-    return ScanPair(k, from, CODE_WHILE, CODE_WEND);
+    return Remembered(k, PARTNER_WHILE_END, from,
+                      [&] { return ScanPair(k, from, CODE_WHILE, CODE_WEND); });
 }
 
 int64_t ScanRepeatEnd(Keltra& k, uint32_t from) {
-    return ScanPair(k, from, CODE_REPEAT, CODE_UNTIL);
+    return Remembered(k, PARTNER_REPEAT_END, from,
+                      [&] { return ScanPair(k, from, CODE_REPEAT, CODE_UNTIL); });
 }
