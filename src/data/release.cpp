@@ -138,6 +138,9 @@ void Keltra::ReleaseVariables(Variable* first, int stopAtParam) {
     }
     for (uint32_t id : dropped) IndexDelete(ds, id);
 
+    // Pointers that refer to a record freed here are cleared afterwards.
+    bool pointees = false;
+    for (Variable* p : ds.pointers) pointees = pointees || p->pointee;
     std::vector<Variable*> freed;
     Variable* after = nullptr;       // the record after r, when it was freed
     for (Variable* r = last, *prev; r; r = prev) {
@@ -152,11 +155,11 @@ void Keltra::ReleaseVariables(Variable* first, int stopAtParam) {
             after = nullptr;
             continue;
         }
-        ds.pointers.erase(r);
-        ds.anonymous.erase(r);
+        if (r->type == T_POINTER) ds.pointers.erase(r);
+        if (!ds.anonymous.empty()) ds.anonymous.erase(r);
         ForgetSystemVariable(*this, r);
         FreeStorage(r);
-        freed.push_back(r);
+        if (pointees) freed.push_back(r);
         after = r;
         free(r);
     }
@@ -174,6 +177,25 @@ static void Unlink(Keltra& k, Variable* r) {
     for (PtrList::Node* n = k.scopeList.head; n; n = n->next)
         if (n->p == r) n->p = r->next;
     r->prev = r->next = nullptr;
+}
+
+// Parameters that borrow r's storage (by reference) lose it, so that none
+// is left holding freed storage once r is deleted.
+static void DetachBorrowers(Keltra& k, Variable* r) {
+    unsigned char* from = r->isIndexed ? r->base : r->data;
+    if (!r->count || r->borrowsData || !from) return;
+    size_t size = (size_t)r->count * (r->type == T_STRING ? 1 : kTypes[r->type].elementSize);
+    unsigned char* to = from + (size < sizeof(void*) ? sizeof(void*) : size);
+    auto inside = [&](unsigned char* p) { return p && p >= from && p < to; };
+    auto detach = [&](Variable* chain) {
+        for (Variable* v = chain; v; v = v->next)
+            if (v != r && v->borrowsData && (inside(v->data) || inside(v->base))) {
+                v->data = v->base = nullptr;
+                v->count = 0;
+            }
+    };
+    detach(k.decimalVar.next);
+    for (PtrList::Node* n = k.scopeList.head; n; n = n->next) detach(static_cast<Variable*>(n->p));
 }
 
 static bool IsSystemVariable(const Keltra& k, const Variable* r) {
@@ -205,6 +227,7 @@ Variable* Keltra::DeleteVariable(char* name, Variable* record) {
     Variable* prev = record->prev;
     Unlink(*this, record);
     if (record->type == T_LABEL_0) ReleaseObjects(*this, record);
+    DetachBorrowers(*this, record);
     FreeRecord(*this, record);
     return prev;
 }
