@@ -114,6 +114,8 @@ char* FirstWordEnd(char* line, int* code) {
 // A colon label longer than the 30 characters a name keeps is registered
 // under its first 30 characters, exactly as LABEL and SUB lines are (the
 // variable store cuts every name to 30); the line is blanked as usual.
+// A lone colon names nothing and is no label line: it runs, and fails, as
+// any other line would, instead of ending the pre-pass without a word.
 int Keltra::LabelPrePass() {
     StatementRecord* rec = NewStatementRecord(MAX_ARGS);
     if (!rec) return 0;
@@ -124,7 +126,7 @@ int Keltra::LabelPrePass() {
         if (!e) continue;
         char saved = *e;
         *e = 0;
-        bool colon = code == -1 && e > line && e[-1] == ':';
+        bool colon = code == -1 && e > line + 1 && e[-1] == ':';   // a name, then the colon
         bool isLabel = code == 23 || code == 56 || CompareNoCase(line, "label") == 0 ||
                        CompareNoCase(line, "sub") == 0 || colon;
         char labelText[37];

@@ -15,8 +15,10 @@
 
 enum : size_t { ENGINE_STACK_SIZE = 256u << 20 };
 
-// A missing or unreadable resource ends the process quietly.
-static void RunProgram() {
+// A missing or unreadable resource ends the process quietly. onMainThread:
+// the big thread could not be made; nested calls then get a budget that
+// fits the main thread's usual 8 MB.
+static void RunProgram(bool onMainThread) {
     uint32_t size = 0;
     unsigned char* image =
         HostLoadResource(ResNumber(RES_RCDATA), ResText(PROGRAM_RESOURCE_NAME), &size);
@@ -26,6 +28,7 @@ static void RunProgram() {
     if (k) {
         k->image = reinterpret_cast<char*>(image);
         k->imageSize = size;
+        if (onMainThread) k->callStackBudget = (size_t)4 << 20;
         if (k->Prepare()) {
             k->programDir.Assign(HostModuleDir());
             k->Run();
@@ -36,7 +39,7 @@ static void RunProgram() {
 }
 
 static void* EngineThread(void*) {
-    RunProgram();
+    RunProgram(false);
     return nullptr;
 }
 
@@ -47,7 +50,7 @@ int main() {
                    pthread_attr_setstacksize(&attr, ENGINE_STACK_SIZE) == 0 &&
                    pthread_create(&thread, &attr, EngineThread, nullptr) == 0;
     if (started) pthread_join(thread, nullptr);
-    else RunProgram();
+    else RunProgram(true);
     fflush(stdout);
     fflush(stderr);
     return 0;
