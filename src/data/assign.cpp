@@ -110,6 +110,7 @@ StatementRecord* Keltra::CmdAssign(StatementRecord* rec) {
     int values = rec->argCount - 1;
     if (values > 1 && !v->isIndexed) return Fail(ERR_SYNTAX);
     AssignTarget t = TargetOf(v);
+    PinScope pin(*this);   // a value may run a subroutine that deletes the target
     for (int i = 0; i < values; i++)
         if (!StoreValue(*this, rec, t, i)) return nullptr;
     return rec;

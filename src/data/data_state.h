@@ -53,6 +53,9 @@ struct DataState : SubsystemState {
     std::unordered_set<Variable*> anonymous;   // slot 216 variables not freed yet
     std::vector<const TypeDef*> building;      // user types being instantiated
     std::vector<StatementRecord*> callRecords; // one per nesting of the call fall-back
+    int pins = 0;                              // statements holding on to an element
+    std::vector<Variable*> graveyard;          // deleted while pinned, freed after
+    uint64_t deletions = 0;                    // DeleteVariable calls so far
     int callDepth = 0;
     ~DataState() override;
     void Reset() override;
@@ -87,6 +90,18 @@ void FreeRecord(Keltra& k, Variable* r);
 void ReleaseAnonymous(Keltra& k);
 // Clears the pointees that refer to any of the (sorted) records.
 void ClearPointees(DataState& ds, std::vector<Variable*>& freed);
+// A statement that keeps an element's address while it evaluates further
+// text (which may run a subroutine that deletes variables) pins for that
+// time: deleted records are then unlinked at once but freed only when the
+// last pin goes.
+struct PinScope {
+    explicit PinScope(Keltra& k);
+    ~PinScope();
+    PinScope(const PinScope&) = delete;
+    PinScope& operator=(const PinScope&) = delete;
+    Keltra& k;
+};
+void FlushGraveyard(Keltra& k);
 
 // ---- lookups (find.cpp) ------------------------------------------------------
 // A statement record of 25 arguments; null when memory runs out (unlike

@@ -80,9 +80,15 @@ static bool SelectElement(Keltra& k, Variable* r, const char* bracket, const cha
     TextPiece piece[3];
     int n = 0;
     if (!SplitBracket(bracket + 1, end, piece, &n)) { k.error = ERR_SYNTAX; return false; }
+    // An index expression may run a subroutine that deletes variables:
+    // r stays readable meanwhile (pinned), but if anything was deleted it
+    // may be gone, and the lookup fails rather than hand it out.
+    PinScope pin(k);
+    uint64_t deletions = Data(k).deletions;
     int64_t ix[3] = {0, 0, 0};
     for (int i = 0; i < n; i++) {
         if (!IndexValue(k, piece[i], &ix[i])) return false;
+        if (Data(k).deletions != deletions) { k.error = ERR_NOT_FOUND; return false; }
         if (ix[i] < 0 || ix[i] >= r->dims[i]) { k.error = ERR_RANGE; return false; }
     }
     int64_t offset = ix[0] + (ix[2] * r->dims[1] + ix[1]) * (int64_t)r->dims[0];

@@ -126,7 +126,10 @@ void ReleaseAnonymous(Keltra& k) {
 void Keltra::ReleaseVariables(Variable* first, int stopAtParam) {
     if (!first) return;
     DataState& ds = Data(*this);
-    if (first == &stdoutVar) ReleaseAnonymous(*this);
+    if (first == &stdoutVar) {
+        FlushGraveyard(*this);
+        ReleaseAnonymous(*this);
+    }
     Variable* last = first;
     while (last->next) last = last->next;
 
@@ -164,6 +167,34 @@ void Keltra::ReleaseVariables(Variable* first, int stopAtParam) {
         free(r);
     }
     ClearPointees(ds, freed);
+}
+
+// Frees an unlinked record with the member lists, templates and storage
+// it owns.
+static void Dispose(Keltra& k, Variable* r) {
+    if (r->type == T_USER_0 || r->type == T_LABEL_0) ReleaseObjects(k, r);
+    FreeRecord(k, r);
+}
+
+void FlushGraveyard(Keltra& k) {
+    DataState& ds = Data(k);
+    while (!ds.graveyard.empty()) {
+        Variable* r = ds.graveyard.back();
+        ds.graveyard.pop_back();
+        Dispose(k, r);
+    }
+}
+
+PinScope::PinScope(Keltra& k) : k(k) {
+    Data(k).pins++;
+}
+
+PinScope::~PinScope() {
+    DataState& ds = Data(k);
+    if (--ds.pins <= 0) {
+        ds.pins = 0;
+        FlushGraveyard(k);
+    }
 }
 
 // Unlinks r. A chain that began with r (the current one after
@@ -223,12 +254,19 @@ Variable* Keltra::DeleteVariable(char* name, Variable* record) {
         error = ERR_DELETE_OPEN;
         return nullptr;
     }
-    if (record->type == T_USER_0) ReleaseObjects(*this, record);
+    DataState& ds = Data(*this);
+    ds.deletions++;
     Variable* prev = record->prev;
     Unlink(*this, record);
-    if (record->type == T_LABEL_0) ReleaseObjects(*this, record);
     DetachBorrowers(*this, record);
-    FreeRecord(*this, record);
+    if (record->type == T_POINTER) ds.pointers.erase(record);
+    ds.anonymous.erase(record);
+    std::vector<Variable*> one(1, record);
+    ClearPointees(ds, one);
+    // While a statement holds on to an element (pinned), the record and
+    // what it owns are freed only when the statement lets go.
+    if (ds.pins > 0) ds.graveyard.push_back(record);
+    else Dispose(*this, record);
     return prev;
 }
 
@@ -240,6 +278,8 @@ DataState::~DataState() {
 // Teardown: what the release of the main list left (the anonymous
 // variables when the main list was not released from its head).
 void DataState::Reset() {
+    pins = 0;
+    if (owner) FlushGraveyard(*owner);
     if (owner) ReleaseAnonymous(*owner);
     for (auto& e : indexes) delete e.second;
     indexes.clear();
