@@ -10,10 +10,13 @@
  *   caption "Error":   the box's text and a line end;
  *   any other caption: "caption: text" and a line end.
  * Then the button the Linux engine takes as the answer is pressed: OK, else
- * Yes, else Abort, else Retry, else Cancel.
+ * Yes, else Abort, else Retry, else Cancel. A dialog with an input field
+ * (a common dialog such as the file dialog) is recorded as
+ * "caption: (dialog)" and cancelled.
  *
- * With --console-check every record starts with "[console] " or
- * "[no console] ", telling whether a console window had appeared by then.
+ * With --console-check every record starts with "[no console] " when the
+ * program has no console at that moment, else with "[console: TEXT] ",
+ * TEXT being the lines on its console screen joined by " / ".
  * With --no-std-handles the program gets no standard handles at all, as
  * when started from the desktop, so its console is a real console window.
  * With --hold, before answering dialog N (from 1) the file FOLDER\held-N is
@@ -65,6 +68,7 @@ static void TextOf(HWND w, char* out, int cap) {
 
 struct Collect {
     char text[8192];
+    int inputs;                /* edit fields and combo boxes */
 };
 
 /* The message of a box is the text of its static controls. */
@@ -72,6 +76,7 @@ static BOOL CALLBACK CollectStatic(HWND w, LPARAM param) {
     struct Collect* c = (struct Collect*)param;
     char cls[64], text[4096];
     GetClassNameA(w, cls, sizeof cls);
+    if (!_stricmp(cls, "Edit") || !_stricmp(cls, "ComboBox") || !_stricmp(cls, "ComboBoxEx32")) c->inputs++;
     if (_stricmp(cls, "Static") != 0) return TRUE;
     TextOf(w, text, sizeof text);
     if (!text[0]) return TRUE;
@@ -80,14 +85,32 @@ static BOOL CALLBACK CollectStatic(HWND w, LPARAM param) {
     return TRUE;
 }
 
-static BOOL CALLBACK FindConsole(HWND w, LPARAM param) {
-    char cls[64];
-    GetClassNameA(w, cls, sizeof cls);
-    if (IsWindowVisible(w) && (!strcmp(cls, "WineConsoleClass") || !strcmp(cls, "ConsoleWindowClass"))) {
-        *(int*)param = 1;
-        return FALSE;
+/* The text on the program's console screen so far, its lines joined by
+ * " / "; returns 0 when the program has no console. */
+static int ConsoleText(char* out, int cap) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    HANDLE screen;
+    int len = 0;
+    out[0] = 0;
+    if (!AttachConsole(childPid)) return 0;
+    screen = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         NULL, OPEN_EXISTING, 0, NULL);
+    if (screen != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(screen, &info)) {
+        for (SHORT row = 0; row <= info.dwCursorPosition.Y; row++) {
+            char line[512];
+            DWORD got = 0, width = info.dwSize.X < 511 ? (DWORD)info.dwSize.X : 511;
+            COORD at = {0, row};
+            if (!ReadConsoleOutputCharacterA(screen, line, width, at, &got)) break;
+            while (got > 0 && line[got - 1] == ' ') got--;
+            line[got] = 0;
+            if (!got) continue;
+            len += snprintf(out + len, (size_t)(cap - len), "%s%s", len ? " / " : "", line);
+            if (len >= cap - 1) break;
+        }
     }
-    return TRUE;
+    if (screen != INVALID_HANDLE_VALUE) CloseHandle(screen);
+    FreeConsole();
+    return 1;
 }
 
 static void Answer(HWND dlg) {
@@ -106,19 +129,22 @@ static void Handle(HWND dlg) {
     char caption[1024];
     struct Collect c;
     c.text[0] = 0;
+    c.inputs = 0;
     TextOf(dlg, caption, sizeof caption);
     EnumChildWindows(dlg, CollectStatic, (LPARAM)&c);
     if (consoleCheck) {
-        int console = 0;
-        EnumWindows(FindConsole, (LPARAM)&console);
-        fputs(console ? "[console] " : "[no console] ", record);
+        char screen[2048];
+        if (ConsoleText(screen, sizeof screen)) fprintf(record, "[console: %s] ", screen);
+        else fputs("[no console] ", record);
     }
-    if (!strcmp(caption, "Error")) fprintf(record, "%s\n", c.text);
+    if (c.inputs) fprintf(record, "%s: (dialog)\n", caption);
+    else if (!strcmp(caption, "Error")) fprintf(record, "%s\n", c.text);
     else fprintf(record, "%s: %s\n", caption, c.text);
     fflush(record);
     dialogCount++;
     if (holdFolder) Hold();
-    Answer(dlg);
+    if (c.inputs) PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dlg, IDCANCEL));
+    else Answer(dlg);
 }
 
 static BOOL CALLBACK Look(HWND w, LPARAM param) {

@@ -31,22 +31,32 @@ void CheckStart() {
     redirected = IsFileOrPipe(GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
-// Points run-time descriptor fd (and so its stream) at the process's
-// standard handle, in text mode. The handle is duplicated so that closing
-// the descriptor later never closes the process's own handle.
-void Rebind(FILE* stream, int fd, DWORD which, bool input) {
+// Points a stream at the process's standard handle, in text mode. The
+// handle is duplicated so that closing the descriptor later never closes
+// the process's own handle. A GUI program's streams start without any
+// descriptor, and the run-time cannot reopen such a stream: a fresh stream
+// on the handle is made and its state copied over the standard one (that
+// fresh stream is never used again).
+void Rebind(FILE* stream, DWORD which, bool input) {
     HANDLE h = GetStdHandle(which);
     if (!h || h == INVALID_HANDLE_VALUE) return;
-    if (_get_osfhandle(fd) == (intptr_t)h) return;        // bound already
+    fflush(stream);
+    int fd = _fileno(stream);
+    if (fd >= 0 && _get_osfhandle(fd) == (intptr_t)h) return;     // bound already
     HANDLE dup;
     if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &dup, 0, FALSE,
                          DUPLICATE_SAME_ACCESS))
         return;
     int tmp = _open_osfhandle((intptr_t)dup, _O_TEXT | (input ? _O_RDONLY : 0));
     if (tmp < 0) { CloseHandle(dup); return; }
-    fflush(stream);
-    _dup2(tmp, fd);
-    _close(tmp);
+    if (fd >= 0) {
+        _dup2(tmp, fd);
+        _close(tmp);
+    } else {
+        FILE* fresh = _fdopen(tmp, input ? "r" : "w");
+        if (!fresh) { _close(tmp); return; }
+        *stream = *fresh;
+    }
     clearerr(stream);
 }
 
@@ -75,8 +85,8 @@ HANDLE Out() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 void ConsoleOpen() {
     CheckStart();
     if (!redirected) AllocConsole();      // fails harmlessly when one exists
-    Rebind(stdout, 1, STD_OUTPUT_HANDLE, false);
-    Rebind(stdin, 0, STD_INPUT_HANDLE, true);
+    Rebind(stdout, STD_OUTPUT_HANDLE, false);
+    Rebind(stdin, STD_INPUT_HANDLE, true);
     setvbuf(stdout, nullptr, _IONBF, 0);
     SetConsoleCtrlHandler(ControlHandler, TRUE);
     if (!redirected) BringToFront();
