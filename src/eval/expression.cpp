@@ -3,6 +3,16 @@
 // replace it in a working copy of the text as two-byte placeholders; this
 // repeats until no parenthesis is left, and the outermost level gives the
 // value. A text result goes to SYSTEM_STRING0 and sets textResult.
+//
+// Bad input gets a code, never a read or write past a buffer: a text of
+// more than 1,023 characters fails with 71 (ERR_TOO_LONG), and so does a
+// function argument that does not fit 255 characters (a text; a number
+// too large for "%.16f" travels in exponent form instead). A constant
+// index 498..511 fails with 72 (ERR_BAD_CONSTANT). A handler that leaves
+// no result, a text as the right operand of a numeric operator, a missing
+// operand and punctuation that is no operator fail with 1 (ERR_SYNTAX).
+// Parentheses inside index brackets are left to the variable store, which
+// evaluates the index as an expression of its own.
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>

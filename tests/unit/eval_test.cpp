@@ -375,6 +375,14 @@ TEST_F(Eval, FunctionItemsCallTheirHandlerOnceWithReencodedArguments) {
     EXPECT_NE(big.find(".0000000000000"), std::string::npos) << big;
     EXPECT_NE(big.find("e+300"), std::string::npos) << big;
     EXPECT_EQ(strtod(big.c_str(), nullptr), pow(10, 300));
+
+    k.calls.clear();
+    int code;
+    Eval1(f + "(\"" + std::string(254, 'a') + "\")", &code);     // 256 with its quotes: too long
+    EXPECT_EQ(code, ERR_TOO_LONG);
+    EXPECT_TRUE(k.calls.empty());
+    EXPECT_EQ(Eval1(f + "(\"" + std::string(253, 'a') + "\")"), 42);
+    EXPECT_EQ(k.calls[0].args[0].size(), 255u);
 }
 
 TEST_F(Eval, SubroutineNamesAsFunctionsAndValues) {
