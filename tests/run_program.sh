@@ -15,7 +15,8 @@ fi
 [ -d "$base.files" ] && cp -R "$base.files/." "$tmp/work/"
 input=/dev/null
 [ -f "$base.in" ] && input=$base.in
-(cd "$tmp/work" && exec timeout 120 "$tmp/bin/prog") <"$input" >"$tmp/stdout" 2>"$tmp/stderr"
+# KELTRA_RUN_WRAPPER runs the program under a checker (tests/valgrind-suite).
+(cd "$tmp/work" && exec timeout "${KELTRA_RUN_TIMEOUT:-120}" ${KELTRA_RUN_WRAPPER:-} "$tmp/bin/prog") <"$input" >"$tmp/stdout" 2>"$tmp/stderr"
 status=$?
 fail=0
 if [ "$status" -ne 0 ]; then
