@@ -15,6 +15,7 @@ enum PartnerKind { PARTNER_IF_FALSE, PARTNER_ELSE_END, PARTNER_SELECT_END,
 
 struct LineCache : SubsystemState {
     std::vector<DecodedLine*> decoded;             // by line index, null until kept
+    std::vector<DecodedLine*> retired;             // replaced during the run, freed by Reset
     std::vector<int64_t> partners[PARTNER_KINDS];  // by line index, PARTNER_UNKNOWN until scanned
     ~LineCache() override;
     void Reset() override;
@@ -34,6 +35,18 @@ bool RestoreDecoded(Keltra& k, StatementRecord* rec, uint32_t i);
 // decoded on its own is kept: a call by name (rewritten, and resolved
 // through the variable store of the moment) is decoded every time.
 void KeepDecoded(Keltra& k, const StatementRecord* rec, uint32_t i);
+
+// The statements inside a one-line conditional (after its then-token,
+// part 1, or its else-token, part 0) are kept with their line. The owner
+// is the kept line whose own statement rec holds (null when rec holds
+// something else, e.g. a conditional nested in such a part); ask for it
+// before the part is decoded into rec.
+DecodedLine* InlineOwner(Keltra& k, const StatementRecord* rec);
+bool RestoreInline(Keltra& k, StatementRecord* rec, DecodedLine* owner, int part);
+// `copy` holds the part's text of `size` bytes as DecodeLine left it
+// (rec's statement text points into it).
+void KeepInline(Keltra& k, const StatementRecord* rec, DecodedLine* owner, int part,
+                const char* copy, size_t size);
 
 // The memo of a partner scan from line `from`; null when the line lies
 // outside the table (the caller scans then).

@@ -1,13 +1,20 @@
 // The conditional: one-line form with then- and else-tokens inside the
 // line, and the block form with its else and end lines.
 #include "flow/flow.h"
+#include "engine/line_cache.h"
 #include <cstdlib>
 #include <cstring>
 
 // Runs the statement after the then-token (true) or the else-token (false)
 // in this record. The line is copied first: decoding edits its text, and
-// the cut at the else-token must not reach the program image.
+// the cut at the else-token must not reach the program image. A part
+// decoded before is restored from the line cache instead.
 static StatementRecord* RunInlineStatement(Keltra& k, StatementRecord* rec, bool truth) {
+    DecodedLine* owner = InlineOwner(k, rec);
+    if (RestoreInline(k, rec, owner, truth)) {
+        k.error = 0;
+        return k.Dispatch(rec);
+    }
     const char* line = rec->statementText;
     const char* then = FindThenToken(line);
     const char* otherwise = FindElseToken(then + 3);
@@ -26,6 +33,7 @@ static StatementRecord* RunInlineStatement(Keltra& k, StatementRecord* rec, bool
     if (*stmt) {
         if (k.DecodeLine(rec, stmt)) result = nullptr;
         else {
+            KeepInline(k, rec, owner, truth, copy, len);
             k.error = 0;
             result = k.Dispatch(rec);
         }
