@@ -16,6 +16,7 @@
 #include "engine/line_cache.h"
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 struct DecodedLine {
     const char* line;        // the line table entry it was decoded from (null for a part)
@@ -128,27 +129,34 @@ bool RestoreDecoded(Keltra& k, StatementRecord* rec, uint32_t i) {
     if (i >= lc.decoded.size() || !lc.decoded[i]) return false;
     DecodedLine* d = lc.decoded[i];
     char* line = k.lines[i];
-    if (d->line != line || strcmp(line, KeptText(d)) != 0) return false;
+    // The kept text was the line's, NUL included, so these bytes are the line's own.
+    if (d->line != line || memcmp(line, KeptText(d), (size_t)d->textSize + 1) != 0) return false;
     Restore(d, rec, line);
     return true;
 }
 
-void KeepDecoded(Keltra& k, const StatementRecord* rec, uint32_t i) {
-    if (!k.lines || i >= k.lineCount) return;
-    const char* line = k.lines[i];
-    DecodedLine* d = MakeEntry(rec, line, strlen(line));
-    if (!d) return;
-    d->line = line;
+int DecodeAndKeep(Keltra& k, StatementRecord* rec, uint32_t i) {
+    char* line = k.lines[i];
+    std::string before(line);
+    int rc = k.DecodeLine(rec, line);
     LineCache& lc = Lines(k);
+    if (before != line) {
+        // A conditional line cut at its 26th argument may have lost its
+        // then-token, which decides whether it opens a block: the scans
+        // are done again.
+        lc.ForgetPartners();
+        return rc;
+    }
+    if (rc) return rc;
+    DecodedLine* d = MakeEntry(rec, line, before.size());
+    if (!d) return 0;
+    d->line = line;
     if (lc.decoded.size() < k.lineCount) lc.decoded.resize(k.lineCount, nullptr);
     // A replaced entry may still be running (a part of it deeper on the
     // stack): it is freed with the rest at the end of the run.
     if (lc.decoded[i]) lc.retired.push_back(lc.decoded[i]);
     lc.decoded[i] = d;
-    // A conditional line cut at its 26th argument may have lost its
-    // then-token, which decides whether it opens a block: the scans that
-    // counted it are done again.
-    if (rec->code == 6 && rec->argCount == MAX_ARGS) lc.ForgetPartners();
+    return 0;
 }
 
 DecodedLine* InlineOwner(Keltra& k, const StatementRecord* rec) {

@@ -31,10 +31,13 @@ inline LineCache& Lines(Keltra& k) { return k.Ext<LineCache>(EXT_LINES); }
 // its text has changed since; the caller decodes then.
 bool RestoreDecoded(Keltra& k, StatementRecord* rec, uint32_t i);
 
-// Keeps what DecodeLine has just made of line i in rec. Only a line
-// decoded on its own is kept: a call by name (rewritten, and resolved
-// through the variable store of the moment) is decoded every time.
-void KeepDecoded(Keltra& k, const StatementRecord* rec, uint32_t i);
+// DecodeLine of line i into rec (its result), keeping the record when the
+// next decode is bound to give the same: the decode left the line's text
+// as it was (a first decode may blank an enclosing parenthesis pair or
+// cut the line, and the next decode then sees other text), and the line
+// is no call by name (rewritten, and resolved through the variable store
+// of the moment).
+int DecodeAndKeep(Keltra& k, StatementRecord* rec, uint32_t i);
 
 // The statements inside a one-line conditional (after its then-token,
 // part 1, or its else-token, part 0) are kept with their line. The owner

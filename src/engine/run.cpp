@@ -36,10 +36,8 @@ int Keltra::RunLine(StatementRecord* rec) {
     }
     char* line = lines[currentLine];
     if (!*line) return 1;                      // a blanked label line
-    if (!RestoreDecoded(*this, rec, currentLine)) {   // each line is decoded once
-        if (DecodeLine(rec, line)) return 0;
-        KeepDecoded(*this, rec, currentLine);
-    }
+    if (!RestoreDecoded(*this, rec, currentLine) && DecodeAndKeep(*this, rec, currentLine))
+        return 0;                              // each line is decoded once, then restored
     error = 0;
     return Dispatch(rec) != nullptr && error == 0;
 }
