@@ -9,7 +9,13 @@
 
 // One variable's storage may not exceed this; a larger declaration fails
 // with error 2 before anything is allocated (offsets stay in 32 bits).
+#ifdef KELTRA_FUZZ_BUILD
+// Fuzzed runs are bounded in lines, so each line's work must stay small:
+// creating and releasing a gigabyte array in a loop would take hours.
+static const uint64_t STORAGE_LIMIT = 1ull << 24;
+#else
 static const uint64_t STORAGE_LIMIT = 1ull << 30;
+#endif
 // Every allocation has at least this many bytes, so a record of a type
 // without element size (SYSTEM_0, ARRAY_0) still has a cell to hold the
 // 32-bit number an assignment may store.

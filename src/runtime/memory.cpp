@@ -67,6 +67,10 @@ StatementRecord* Keltra::CmdResizeMemory(StatementRecord* rec) {
     unsigned char* p = nullptr;
     // A negative size, or one beyond what the recorded size can hold, is
     // an allocation that fails.
+#ifdef KELTRA_FUZZ_BUILD
+    // Fuzzed runs are bounded in lines; each line's work must stay small.
+    if (n > (1 << 24)) n = -1;
+#endif
     if (n >= 0 && n <= INT32_MAX)
         p = IsBlock(*this, old) ? BlockResize(*this, old, (size_t)n) : BlockAlloc(*this, (size_t)n);
     if (!p) {
