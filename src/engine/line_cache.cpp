@@ -105,12 +105,33 @@ static DecodedLine* MakeEntry(const StatementRecord* rec, const char* text, size
     return d;
 }
 
+// Equality of n bytes, word by word: lines are short and checked on
+// every run, so this stays inline.
+static bool SameBytes(const char* a, const char* b, size_t n) {
+    if (n < 8) {
+        for (size_t i = 0; i < n; i++)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+    uint64_t x, y;
+    for (size_t i = 0; i + 8 <= n; i += 8) {
+        memcpy(&x, a + i, 8);
+        memcpy(&y, b + i, 8);
+        if (x != y) return false;
+    }
+    memcpy(&x, a + n - 8, 8);      // the tail, overlapping the last word
+    memcpy(&y, b + n - 8, 8);
+    return x == y;
+}
+
 // The record as DecodeLine left it, its statement text in `base`.
 static void Restore(DecodedLine* d, StatementRecord* rec, char* base) {
     rec->resultType = T_NONE;
     rec->redirect = 0;
-    free(rec->rewrite);            // as DecodeLine drops an earlier call's rewrite
-    rec->rewrite = nullptr;
+    if (rec->rewrite) {            // as DecodeLine drops an earlier call's rewrite
+        free(rec->rewrite);
+        rec->rewrite = nullptr;
+    }
     rec->code = d->code;
     rec->argCount = d->argCount;
     rec->statementText = base + d->textOffset;
@@ -130,7 +151,7 @@ bool RestoreDecoded(Keltra& k, StatementRecord* rec, uint32_t i) {
     DecodedLine* d = lc.decoded[i];
     char* line = k.lines[i];
     // The kept text was the line's, NUL included, so these bytes are the line's own.
-    if (d->line != line || memcmp(line, KeptText(d), (size_t)d->textSize + 1) != 0) return false;
+    if (d->line != line || !SameBytes(line, KeptText(d), (size_t)d->textSize + 1)) return false;
     Restore(d, rec, line);
     return true;
 }
