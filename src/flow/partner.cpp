@@ -21,12 +21,21 @@ int LineCode(Keltra& k, uint32_t i) {
     return ((s[1] - 0xE0) << 4) | (s[2] - 0xE0);
 }
 
+// A token begins with the only 0xFF its bytes have; looking for that byte
+// first is cheaper than a general substring search on these short texts.
+static const char* FindToken(const char* text, const char* token) {
+    if (!text) return nullptr;
+    for (const char* p = strchr(text, token[0]); p; p = strchr(p + 1, token[0]))
+        if (p[1] == token[1] && p[2] == token[2]) return p;
+    return nullptr;
+}
+
 const char* FindThenToken(const char* text) {
-    return text ? strstr(text, kThenToken) : nullptr;
+    return FindToken(text, kThenToken);
 }
 
 const char* FindElseToken(const char* text) {
-    return text ? strstr(text, kElseToken) : nullptr;
+    return FindToken(text, kElseToken);
 }
 
 bool HasThenToken(const char* text) {
