@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include "eval/compiled.h"
 #include "eval/expression.h"
 
 // ---- numbers ---------------------------------------------------------------
@@ -93,6 +94,7 @@ EvalState::~EvalState() { Reset(); }
 void EvalState::Reset() {
     while (stateCount > 0) delete freeStates[--stateCount];
     while (recordCount > 0) Keltra::FreeStatementRecord(freeRecords[--recordCount]);
+    FreeCompiledCache(*this);
 }
 
 namespace {
@@ -124,21 +126,6 @@ void SwapText(GrowText& a, GrowText& b) {
     a.cap = b.cap;
     b.buf = buf;
     b.cap = cap;
-}
-
-// The last "(" outside double quotes and outside index brackets.
-char* LastOpenParen(char* p) {
-    char* last = nullptr;
-    bool quoted = false;
-    int depth = 0;
-    for (; *p; p++) {
-        if (*p == '"') quoted = !quoted;
-        else if (quoted) continue;
-        else if (*p == '[') depth++;
-        else if (*p == ']') { if (depth) depth--; }
-        else if (*p == '(' && depth == 0) last = p;
-    }
-    return last;
 }
 
 bool Fail(Keltra& k, unsigned char code) {
@@ -237,6 +224,28 @@ double Evaluate(Keltra& k, ExprState& st) {
             return 0.0;
         if (!open) break;
     }
+    return FinishExpression(k, st);
+}
+
+}  // namespace
+
+// The last "(" outside double quotes and outside index brackets.
+char* LastOpenParen(char* p) {
+    char* last = nullptr;
+    bool quoted = false;
+    int depth = 0;
+    for (; *p; p++) {
+        if (*p == '"') quoted = !quoted;
+        else if (quoted) continue;
+        else if (*p == '[') depth++;
+        else if (*p == ']') { if (depth) depth--; }
+        else if (*p == '(' && depth == 0) last = p;
+    }
+    return last;
+}
+
+double FinishExpression(Keltra& k, ExprState& st) {
+    ExprLevel& lv = st.level;
     if (lv.partCount == 1 && lv.parts[0].kind == EK_NAME) return SingleName(k, st);
     // One text part is a text whatever its first operator was ("a" - "b"
     // leaves "a"); one number part, such as a comparison of joined texts,
@@ -248,8 +257,6 @@ double Evaluate(Keltra& k, ExprState& st) {
     }
     return st.numberCount ? st.numbers[st.numberCount - 1] : 0.0;
 }
-
-}  // namespace
 
 // An expression longer than 1,023 characters fails with ERR_TOO_LONG.
 double Keltra::EvaluateExpression(const char* text) {
@@ -265,7 +272,14 @@ double Keltra::EvaluateExpression(const char* text) {
         Fail(ERR_NO_MEMORY);
         return 0.0;
     }
-    memcpy(lease.st->work, text, n + 1);
-    double result = Evaluate(*this, *lease.st);
+    double result;
+    CompiledExpr* ce = Ext<EvalState>(EXT_EVAL).compile ? FindCompiled(*this, text, n) : nullptr;
+    if (ce) {
+        result = RunCompiled(*this, *lease.st, *ce);
+        UnpinCompiled(ce);
+    } else {
+        memcpy(lease.st->work, text, n + 1);
+        result = Evaluate(*this, *lease.st);
+    }
     return error ? 0.0 : result;
 }

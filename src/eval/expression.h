@@ -60,6 +60,10 @@ struct ExprLevel {
     bool noParts;              // "()": an empty argument list
 };
 
+// Results of reduced levels that a compiled expression refers to: the
+// placeholder kind and index each would have in the working text.
+enum { EXPR_MAX_SLOTS = EXPR_MAX_TEXTS };
+
 struct ExprState {
     char work[EXPR_TEXT_MAX + 1];
     double numbers[EXPR_MAX_NUMBERS];
@@ -67,17 +71,39 @@ struct ExprState {
     GrowText texts[EXPR_MAX_TEXTS];
     int textCount;
     ExprLevel level;
+    unsigned char slotKind[EXPR_MAX_SLOTS];    // compiled form only
+    unsigned char slotIndex[EXPR_MAX_SLOTS];
+    char callText[EXPR_TEXT_MAX + 1];          // a compiled call's statement text
 };
 
-// Pools of evaluator states and call records (the EXT_EVAL slot).
+struct CompiledCache;     // compiled.h
+
+// Pools of evaluator states and call records, and the compiled forms of
+// expression texts (the EXT_EVAL slot).
 struct EvalState : SubsystemState {
     ExprState* freeStates[8] = {};
     int stateCount = 0;
     StatementRecord* freeRecords[8] = {};
     int recordCount = 0;
+    bool compile = true;             // false: every text is evaluated by rewriting
+    CompiledCache* cache = nullptr;
     ~EvalState() override;
     void Reset() override;
 };
+
+// Character classes of the level reader (expression_level.cpp).
+enum : unsigned char { CC_PUNCT = 1, CC_NAME_END = 2 };
+struct ExprCharTable { unsigned char of[256]; };
+extern const ExprCharTable kExprChars;
+inline bool IsExprPunct(unsigned char c) { return kExprChars.of[c] & CC_PUNCT; }
+// Characters that end a name: operators and placeholders.
+inline bool EndsExprName(unsigned char c) { return kExprChars.of[c] & CC_NAME_END; }
+
+// Scanning helpers shared by the rewriting evaluator and the compiler.
+char* LastOpenParen(char* p);                      // expression.cpp
+char* FindLevelEnd(char* p);                       // expression_level.cpp
+char* ReadNumberLiteral(char* p, double* value);   // may rewrite "&H" to "0x"
+int MarkerCode(const unsigned char* s);            // expression_calls.cpp
 
 // Each returns false with k.error set on failure.
 bool ReadLevel(Keltra& k, ExprState& st, ExprLevel& lv);        // expression_level.cpp
@@ -85,8 +111,16 @@ bool ComputeLevel(Keltra& k, ExprLevel& lv);                    // expression_co
 bool CallFunctionItem(Keltra& k, ExprState& st, char* start, char** cursor, ExprItem& item);
 bool TakeResult(Keltra& k, int resultType, ExprItem& item);    // expression_calls.cpp
 bool ReadVariable(Keltra& k, Variable* v, ExprItem& item);
+bool SetArgument(Keltra& k, ExprState& st, StatementRecord* rec, int arg, int kind, int index);
+// Runs a filled call record and takes its result into item.
+bool RunCallRecord(Keltra& k, StatementRecord* rec, ExprItem& item);
 StatementRecord* AcquireCallRecord(Keltra& k);
 void ReleaseCallRecord(Keltra& k, StatementRecord* rec);
+
+// The value of an expression once its outermost level is written back:
+// a single name is looked up (or called), otherwise the last accumulated
+// number or text (expression.cpp).
+double FinishExpression(Keltra& k, ExprState& st);
 
 // Numbers as the engine's 32-bit reference platform converts them: a value
 // outside the signed 64-bit range (or not a number) becomes INT64_MIN.

@@ -52,14 +52,6 @@ void FormatNumberArgument(double n, char* out) {
     if (w < 0 || w >= ARG_TEXT_SIZE) snprintf(out, ARG_TEXT_SIZE, "%.16e", n);
 }
 
-// The statement code of a marker at s, or -1 when its bytes are not a
-// valid code.
-int MarkerCode(const unsigned char* s) {
-    if (s[1] < 0xE0 || s[1] > 0xEF || s[2] < 0xE0 || s[2] > 0xEF) return -1;
-    int code = ((s[1] - 0xE0) << 4) | (s[2] - 0xE0);
-    return code < HANDLER_COUNT - 1 ? code : -1;
-}
-
 // Code and first argument: a statement marker names its handler; a name
 // must be a subroutine or library function, called through slot 44 or 120
 // with the name as argument 0.
@@ -84,6 +76,37 @@ bool SetCallTarget(Keltra& k, StatementRecord* rec, char* start, char* args, int
     rec->argClass[0] = AC_NAME;
     *arg = 1;
     return true;
+}
+
+// Fills the call record from the item at start and the placeholders at
+// *cursor; leaves *cursor after the last placeholder.
+bool BuildCallRecord(Keltra& k, ExprState& st, StatementRecord* rec, char* start, char** cursor) {
+    rec->resultType = T_NONE;
+    rec->redirect = 0;
+    rec->argCount = 0;
+    int arg;
+    if (!SetCallTarget(k, rec, start, *cursor, &arg)) return false;
+    char* p = *cursor;
+    while (*p >= PH_NUMBER && *p <= PH_EMPTY) {
+        int kind = *p, index = (unsigned char)p[1];
+        p += p[1] ? 2 : 1;
+        if (kind == PH_EMPTY) continue;
+        if (!SetArgument(k, st, rec, arg, kind, index)) return false;
+        arg++;
+    }
+    rec->argCount = (uint16_t)arg;
+    *cursor = p;
+    return true;
+}
+
+}  // namespace
+
+// The statement code of a marker at s, or -1 when its bytes are not a
+// valid code.
+int MarkerCode(const unsigned char* s) {
+    if (s[1] < 0xE0 || s[1] > 0xEF || s[2] < 0xE0 || s[2] > 0xEF) return -1;
+    int code = ((s[1] - 0xE0) << 4) | (s[2] - 0xE0);
+    return code < HANDLER_COUNT - 1 ? code : -1;
 }
 
 // One argument from placeholder kind/index into argument slot arg.
@@ -114,29 +137,6 @@ bool SetArgument(Keltra& k, ExprState& st, StatementRecord* rec, int arg, int ki
     return true;
 }
 
-// Fills the call record from the item at start and the placeholders at
-// *cursor; leaves *cursor after the last placeholder.
-bool BuildCallRecord(Keltra& k, ExprState& st, StatementRecord* rec, char* start, char** cursor) {
-    rec->resultType = T_NONE;
-    rec->redirect = 0;
-    rec->argCount = 0;
-    int arg;
-    if (!SetCallTarget(k, rec, start, *cursor, &arg)) return false;
-    char* p = *cursor;
-    while (*p >= PH_NUMBER && *p <= PH_EMPTY) {
-        int kind = *p, index = (unsigned char)p[1];
-        p += p[1] ? 2 : 1;
-        if (kind == PH_EMPTY) continue;
-        if (!SetArgument(k, st, rec, arg, kind, index)) return false;
-        arg++;
-    }
-    rec->argCount = (uint16_t)arg;
-    *cursor = p;
-    return true;
-}
-
-}  // namespace
-
 // The value a handler left, by its record's result type. A handler that
 // left none (result type 99, or a type without a system variable) gives
 // the item no value: that fails like a name that is no value.
@@ -161,15 +161,17 @@ bool TakeResult(Keltra& k, int resultType, ExprItem& item) {
 bool CallFunctionItem(Keltra& k, ExprState& st, char* start, char** cursor, ExprItem& item) {
     StatementRecord* rec = AcquireCallRecord(k);
     if (!rec) return Fail(k, k.error ? k.error : (unsigned char)ERR_NO_MEMORY);
-    bool ok = BuildCallRecord(k, st, rec, start, cursor) && !k.error;
-    if (ok) {
-        StatementRecord* r = k.Dispatch(rec);
-        if (k.error) ok = false;
-        else if (!r) ok = Fail(k, ERR_SYNTAX);          // the handler stopped without a value
-        else ok = TakeResult(k, rec->resultType, item);
-    }
+    bool ok = BuildCallRecord(k, st, rec, start, cursor) && RunCallRecord(k, rec, item);
     ReleaseCallRecord(k, rec);
     return ok;
+}
+
+bool RunCallRecord(Keltra& k, StatementRecord* rec, ExprItem& item) {
+    if (k.error) return false;
+    StatementRecord* r = k.Dispatch(rec);
+    if (k.error) return false;
+    if (!r) return Fail(k, ERR_SYNTAX);          // the handler stopped without a value
+    return TakeResult(k, rec->resultType, item);
 }
 
 // Reading a variable's value by its type. Cells that hold an address or an

@@ -2,51 +2,31 @@
 // the text from its "(" to the matching ")" (or the whole text); inner
 // levels have already been replaced by placeholders. Nothing is computed
 // here except literals, constants, named values and function calls.
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include "eval/constants.h"
 #include "eval/expression.h"
+
+// Character classes, looked up per byte on the evaluator's hot path:
+// punctuation as in the "C" locale, and the characters that end a name.
+static constexpr ExprCharTable MakeExprChars() {
+    ExprCharTable t{};
+    for (int c = 0x21; c < 0x7F; c++) {
+        bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!alnum) t.of[c] |= CC_PUNCT;
+    }
+    const char* ends = "+-*/&|^=~<>,%";
+    for (int i = 0; ends[i]; i++) t.of[(unsigned char)ends[i]] |= CC_NAME_END;
+    for (int c = PH_NUMBER; c <= PH_EMPTY; c++) t.of[c] |= CC_NAME_END;
+    return t;
+}
+const ExprCharTable kExprChars = MakeExprChars();
 
 namespace {
 
 inline bool IsLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 inline bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool IsPlaceholder(unsigned char c) { return c >= PH_NUMBER && c <= PH_EMPTY; }
-
-// Character classes, looked up per byte on the evaluator's hot path.
-enum : unsigned char { CC_PUNCT = 1, CC_NAME_END = 2 };
-
-struct CharClasses {
-    unsigned char of[256] = {};
-    CharClasses() {
-        for (int c = 0; c < 0x80; c++)
-            if (ispunct(c)) of[c] |= CC_PUNCT;         // as in the "C" locale
-        for (const char* p = "+-*/&|^=~<>,%"; *p; p++) of[(unsigned char)*p] |= CC_NAME_END;
-        for (int c = PH_NUMBER; c <= PH_EMPTY; c++) of[c] |= CC_NAME_END;
-    }
-};
-const CharClasses kClasses;
-
-inline bool IsPunct(unsigned char c) { return kClasses.of[c] & CC_PUNCT; }
-// Characters that end a name: operators and placeholders.
-inline bool EndsName(unsigned char c) { return kClasses.of[c] & CC_NAME_END; }
-
-// The level's ")" : the first one outside double quotes and brackets, or
-// the terminator. Parentheses inside an index belong to the index, which
-// the variable store evaluates by itself.
-char* FindLevelEnd(char* p) {
-    bool quoted = false;
-    int depth = 0;
-    for (; *p; p++) {
-        if (*p == '"') quoted = !quoted;
-        else if (quoted) continue;
-        else if (*p == '[') depth++;
-        else if (*p == ']') { if (depth) depth--; }
-        else if (*p == ')' && depth == 0) break;
-    }
-    return p;
-}
 
 bool Fail(Keltra& k, unsigned char code) {
     k.error = code;
@@ -76,34 +56,6 @@ bool AddNumber(Keltra& k, ExprLevel& lv, double value) {
     return true;
 }
 
-// A number literal at p: a decimal fraction, a hexadecimal number written
-// with "&H" (rewritten to "0x" in the working text) or "0x", or a decimal
-// integer. Returns the character after it.
-char* ReadNumberLiteral(char* p, double* value) {
-    char* q = p;
-    while (IsDigit((unsigned char)*q)) q++;
-    char* end = nullptr;
-    if (*q == '.' || *p == '.') {
-        *value = ReadDecimal(p, &end);
-    } else {
-        if (*p == '&') {
-            if (!p[1]) {                 // a lone "&" at the end reads as 0
-                *value = 0.0;
-                return p + 1;
-            }
-            p[0] = '0';
-            p[1] = 'x';
-        }
-        if (p[1] == 'x') {
-            unsigned long long v = strtoull(p, &end, 0);
-            *value = (double)(v > 0xFFFFFFFFull ? 0xFFFFFFFFull : v);
-        } else {
-            *value = (double)strtoll(p, &end, 10);
-        }
-    }
-    return end && end > p ? end : p + 1;
-}
-
 // "@NAME": a value from the named-value list, read as unsigned 32-bit.
 bool ReadNamedValue(Keltra& k, ExprLevel& lv, char** cursor) {
     char name[EXPR_TEXT_MAX + 1];
@@ -111,7 +63,7 @@ bool ReadNamedValue(Keltra& k, ExprLevel& lv, char** cursor) {
     char* p = *cursor + 1;
     for (; p < lv.end; p++) {
         unsigned char c = (unsigned char)*p;
-        if (!c || IsWhite((char)c) || c < 0x20 || c == 0x7F || (IsPunct(c) && c != '_')) break;
+        if (!c || IsWhite((char)c) || c < 0x20 || c == 0x7F || (IsExprPunct(c) && c != '_')) break;
         name[n++] = (char)(c >= 'a' && c <= 'z' ? c - 32 : c);
     }
     name[n] = 0;
@@ -152,7 +104,7 @@ bool ReadNameOrCall(Keltra& k, ExprState& st, ExprLevel& lv, char** cursor) {
         unsigned char c = (unsigned char)*q;
         if (c == '[') depth++;
         else if (c == ']') { if (depth) depth--; }
-        else if (depth == 0 && EndsName(c)) break;
+        else if (depth == 0 && EndsExprName(c)) break;
     }
     if (q < lv.end && IsPlaceholder((unsigned char)*q)) {
         ExprItem* it = NewItem(k, lv, EK_NUMBER);
@@ -212,7 +164,7 @@ bool ReadToken(Keltra& k, ExprState& st, ExprLevel& lv, char** cursor) {
     if (IsLetter(c) || c == 0xFF || c == '#') return ReadNameOrCall(k, st, lv, cursor);
     if (c == '@') return ReadNamedValue(k, lv, cursor);
     if (c >= PH_NUMBER && c <= PH_NAME) return ReadPlaceholder(k, st, lv, cursor);
-    if (!IsPunct(c) || lv.opCount == lv.itemCount) {     // an operand is due
+    if (!IsExprPunct(c) || lv.opCount == lv.itemCount) {     // an operand is due
         if (c == '-') {
             lv.negated |= 1u << (lv.itemCount + 1);
         } else if (IsDigit(c) || c == '&' || c == '.') {
@@ -227,6 +179,50 @@ bool ReadToken(Keltra& k, ExprState& st, ExprLevel& lv, char** cursor) {
 }
 
 }  // namespace
+
+// The level's ")" : the first one outside double quotes and brackets, or
+// the terminator. Parentheses inside an index belong to the index, which
+// the variable store evaluates by itself.
+char* FindLevelEnd(char* p) {
+    bool quoted = false;
+    int depth = 0;
+    for (; *p; p++) {
+        if (*p == '"') quoted = !quoted;
+        else if (quoted) continue;
+        else if (*p == '[') depth++;
+        else if (*p == ']') { if (depth) depth--; }
+        else if (*p == ')' && depth == 0) break;
+    }
+    return p;
+}
+
+// A number literal at p: a decimal fraction, a hexadecimal number written
+// with "&H" (rewritten to "0x" in the working text) or "0x", or a decimal
+// integer. Returns the character after it.
+char* ReadNumberLiteral(char* p, double* value) {
+    char* q = p;
+    while (IsDigit((unsigned char)*q)) q++;
+    char* end = nullptr;
+    if (*q == '.' || *p == '.') {
+        *value = ReadDecimal(p, &end);
+    } else {
+        if (*p == '&') {
+            if (!p[1]) {                 // a lone "&" at the end reads as 0
+                *value = 0.0;
+                return p + 1;
+            }
+            p[0] = '0';
+            p[1] = 'x';
+        }
+        if (p[1] == 'x') {
+            unsigned long long v = strtoull(p, &end, 0);
+            *value = (double)(v > 0xFFFFFFFFull ? 0xFFFFFFFFull : v);
+        } else {
+            *value = (double)strtoll(p, &end, 10);
+        }
+    }
+    return end && end > p ? end : p + 1;
+}
 
 bool ReadLevel(Keltra& k, ExprState& st, ExprLevel& lv) {
     lv.itemCount = lv.opCount = lv.partCount = 0;
