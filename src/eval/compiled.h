@@ -59,6 +59,9 @@ struct CompiledCall {
     uint16_t firstPatch, patchCount;    // patches
 };
 
+// A postfix entry: an item index, or POSTFIX_OP + the operator's index.
+enum { POSTFIX_OP = 0x80 };
+
 struct CompiledLevel {
     uint16_t firstToken, tokenCount;
     uint8_t itemCount, opCount, partCount, firstSlot;
@@ -67,6 +70,11 @@ struct CompiledLevel {
     bool noParts;
     bool inParens;
     uint8_t writeFail;     // the placeholders do not fit the level (an unclosed "(")
+    // A level of operands under numeric operators only (no comma, none
+    // missing) keeps the order its parser reduces them in; it is computed
+    // from that when all its items turn out to be numbers.
+    uint8_t postfixLength; // 0: the parser computes it
+    uint8_t postfix[EXPR_MAX_ITEMS + EXPR_MAX_OPS];
 };
 
 struct CompiledExpr {

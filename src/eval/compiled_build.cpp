@@ -94,6 +94,7 @@ struct Builder {
     bool Token(char** cursor, char* end);
     bool Level(char* start, bool inParens);
     void PartShapes(PartShape* out);
+    void Postfix();
     bool WriteBack(char* start, char* end);
     void Compile(const char* text, size_t n);
 };
@@ -285,6 +286,28 @@ void Builder::PartShapes(PartShape* out) {
         if (lv.ops[i] == ',') out[n++] = shapeOf(i + 1);
 }
 
+// The reduction order of a level of numeric operators: every level of
+// binding is left-associative, so an operator waits on the stack only for
+// operators that bind more strongly.
+void Builder::Postfix() {
+    lv.postfixLength = 0;
+    if (lv.noParts || lv.opCount == 0 || lv.itemCount != lv.opCount + 1) return;
+    for (int i = 0; i < lv.opCount; i++)
+        if (OperatorStrength(lv.ops[i]) == 0) return;       // the comma and stray punctuation
+    uint8_t stack[EXPR_MAX_OPS];
+    int depth = 0, n = 0;
+    lv.postfix[n++] = 0;
+    for (int i = 0; i < lv.opCount; i++) {
+        int strength = OperatorStrength(lv.ops[i]);
+        while (depth && OperatorStrength(lv.ops[stack[depth - 1]]) >= strength)
+            lv.postfix[n++] = (uint8_t)(POSTFIX_OP | stack[--depth]);
+        stack[depth++] = (uint8_t)i;
+        lv.postfix[n++] = (uint8_t)(i + 1);
+    }
+    while (depth) lv.postfix[n++] = (uint8_t)(POSTFIX_OP | stack[--depth]);
+    lv.postfixLength = (uint8_t)n;
+}
+
 // Writes the level's placeholders over it as the evaluator does, with
 // stand-in bytes for the parts' kinds and indices.
 bool Builder::WriteBack(char* start, char* end) {
@@ -344,6 +367,7 @@ bool Builder::Level(char* start, bool inParens) {
             for (int i = 0; i < lv.opCount; i++) lv.partCount += lv.ops[i] == ',';
         }
         partTotal += lv.partCount;
+        Postfix();
         if (partTotal > EXPR_MAX_SLOTS) return Refuse();    // no run may reach the accumulator limits
         if (inParens) ok = WriteBack(start, end);
     }

@@ -137,6 +137,38 @@ bool FillItems(Keltra& k, ExprState& st, const CompiledExpr& ce, const CompiledL
     return true;
 }
 
+// A level of numeric operators: its names are resolved in the order the
+// evaluator resolves them, and when every item is a number the postfix
+// order gives the part with the parser's arithmetic. Anything else (a text
+// among the items) goes on through ComputeLevel, which finds the names
+// resolved already.
+bool ComputePostfix(Keltra& k, ExprLevel& lv, const CompiledLevel& cl) {
+    bool numbers = true;
+    for (int i = 0; i < lv.itemCount; i++) {
+        ExprItem& it = lv.items[i];
+        if (it.kind == EK_NAME && !ResolveName(k, it)) return false;
+        numbers = numbers && it.kind == EK_NUMBER;
+    }
+    if (!numbers) return ComputeLevel(k, lv);
+    double stack[EXPR_MAX_ITEMS];
+    int depth = 0;
+    for (int n = 0; n < cl.postfixLength; n++) {
+        int e = cl.postfix[n];
+        if (e & POSTFIX_OP) {
+            depth--;
+            if (!Apply(k, cl.ops[e & ~POSTFIX_OP], &stack[depth - 1], stack[depth])) return false;
+            continue;
+        }
+        double v = lv.items[e].number;
+        stack[depth++] = (lv.negated >> (e + 1) & 1) ? -v : v;
+    }
+    lv.partCount = 1;
+    lv.parts[0].kind = EK_NUMBER;
+    lv.parts[0].number = stack[0];
+    k.textResult = 0;
+    return true;
+}
+
 // Accumulates the level's parts; a level in parentheses keeps their kinds
 // and indices in its slots (an empty pair gives the empty placeholder).
 bool AppendParts(Keltra& k, ExprState& st, const CompiledLevel& cl) {
@@ -180,8 +212,9 @@ double RunCompiled(Keltra& k, ExprState& st, const CompiledExpr& ce) {
     memcpy(st.work, ce.pool.data(), ce.pool.size());
     st.numberCount = st.textCount = 0;
     for (const CompiledLevel& cl : ce.levels) {
-        if (!FillItems(k, st, ce, cl) || !ComputeLevel(k, st.level) || !AppendParts(k, st, cl))
-            return 0.0;
+        if (!FillItems(k, st, ce, cl)) return 0.0;
+        bool computed = cl.postfixLength ? ComputePostfix(k, st.level, cl) : ComputeLevel(k, st.level);
+        if (!computed || !AppendParts(k, st, cl)) return 0.0;
     }
     return FinishExpression(k, st);
 }

@@ -87,7 +87,7 @@ void StoreSystemText(Keltra& k, const char* text, size_t len) {
 
 // ---- state pool --------------------------------------------------------------
 
-enum { KEPT_TEXT_MAX = 4096 };   // larger buffers are not kept in the pool
+enum { KEPT_TEXT_MAX = 4096, KEPT_TEXT_DEEP = 256 };   // larger buffers are not kept in the pool
 
 EvalState::~EvalState() { Reset(); }
 
@@ -113,8 +113,12 @@ struct StateLease {
             delete st;
             return;
         }
-        for (GrowText& t : st->texts)
-            if (t.cap > KEPT_TEXT_MAX) t.Free();
+        // Only the texts this evaluation used can have grown; states kept
+        // for deep nesting keep small buffers only.
+        uint32_t keep = es.stateCount < 8 ? KEPT_TEXT_MAX : KEPT_TEXT_DEEP;
+        int used = st->textCount < EXPR_MAX_TEXTS ? st->textCount : EXPR_MAX_TEXTS;
+        for (int i = 0; i < used; i++)
+            if (st->texts[i].cap > keep) st->texts[i].Free();
         es.freeStates[es.stateCount++] = st;
     }
 };

@@ -80,10 +80,14 @@ struct CompiledCache;     // compiled.h
 
 // Pools of evaluator states and call records, and the compiled forms of
 // expression texts (the EXT_EVAL slot).
+// Nested calls (a recursive function) take one state and one call record
+// per level; the pools keep enough for a few dozen levels.
+enum { EVAL_POOL_SIZE = 32 };
+
 struct EvalState : SubsystemState {
-    ExprState* freeStates[8] = {};
+    ExprState* freeStates[EVAL_POOL_SIZE] = {};
     int stateCount = 0;
-    StatementRecord* freeRecords[8] = {};
+    StatementRecord* freeRecords[EVAL_POOL_SIZE] = {};
     int recordCount = 0;
     bool compile = true;             // false: every text is evaluated by rewriting
     CompiledCache* cache = nullptr;
@@ -108,6 +112,18 @@ int MarkerCode(const unsigned char* s);            // expression_calls.cpp
 // Each returns false with k.error set on failure.
 bool ReadLevel(Keltra& k, ExprState& st, ExprLevel& lv);        // expression_level.cpp
 bool ComputeLevel(Keltra& k, ExprLevel& lv);                    // expression_compute.cpp
+// Looks a name item up and makes it a text or a number item.
+bool ResolveName(Keltra& k, ExprItem& it);
+// Binding strength of an operator code, 1 ("&", "|") to 5 ("^"); 0 for
+// the comma and punctuation that no level takes.
+int OperatorStrength(unsigned char op);
+// One numeric operator over *v and r; false with the code of a division
+// by zero.
+bool Apply(Keltra& k, unsigned char op, double* v, double r);
+// The number that items *pos, *pos + 1, ... give with the operators
+// between them, up to the next comma or the end; *pos ends on the operator
+// after the last one taken.
+bool ParseNumbers(Keltra& k, const ExprLevel& lv, int* pos, double* v);
 bool CallFunctionItem(Keltra& k, ExprState& st, char* start, char** cursor, ExprItem& item);
 bool TakeResult(Keltra& k, int resultType, ExprItem& item);    // expression_calls.cpp
 bool ReadVariable(Keltra& k, Variable* v, ExprItem& item);

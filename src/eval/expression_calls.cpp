@@ -39,13 +39,28 @@ void SetNumber(ExprItem& item, double v) {
     item.number = v;
 }
 
+// "%d" without the formatting machinery: it runs for every whole-number
+// argument of a function item.
+void FormatInt32(int32_t v, char* out) {
+    char digits[12];
+    int n = 0;
+    uint32_t u = v < 0 ? 0u - (uint32_t)v : (uint32_t)v;
+    do {
+        digits[n++] = (char)('0' + u % 10);
+        u /= 10;
+    } while (u);
+    if (v < 0) *out++ = '-';
+    while (n) *out++ = digits[--n];
+    *out = 0;
+}
+
 // A whole number that fits 32 bits travels as its digits; anything else
 // as "%.16f". A number whose "%.16f" text would not fit an argument (its
 // magnitude beyond about 1e238) travels in exponent form, which still
 // reads as a fraction with the same value.
 void FormatNumberArgument(double n, char* out) {
     if (n >= -2147483648.0 && n <= 2147483647.0 && n == (double)(int32_t)n) {
-        snprintf(out, ARG_TEXT_SIZE, "%d", (int32_t)n);
+        FormatInt32((int32_t)n, out);
         return;
     }
     int w = snprintf(out, ARG_TEXT_SIZE, "%.16f", n);

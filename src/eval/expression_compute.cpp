@@ -12,16 +12,62 @@ bool Fail(Keltra& k, unsigned char code) {
     return false;
 }
 
-// Looks a name item up (a function token without arguments is run by the
-// lookup) and makes it a text or number item.
-bool ResolveName(Keltra& k, ExprItem& it) {
-    char saved = it.text[it.len];
-    it.text[it.len] = 0;
-    Variable* v = k.FindVariable(it.text, nullptr, 1);
-    it.text[it.len] = saved;
-    if (!v) return Fail(k, k.error ? k.error : (unsigned char)ERR_SYNTAX);
-    return ReadVariable(k, v, it);
+}  // namespace
+
+// Binding strength of each operator code in the precedence parser, from
+// "&" and "|" (1) to "^" (5); 0 for the comma and anything no level takes.
+struct Precedence {
+    unsigned char of[256] = {};
+    constexpr Precedence() {
+        of['&'] = of['|'] = 1;
+        of['<'] = of['>'] = of['='] = of[OP_LE] = of[OP_GE] = of[OP_NE] = of['~'] = 2;
+        of['+'] = of['-'] = 3;
+        of['*'] = of['/'] = of['%'] = of[OP_XOR] = 4;
+        of['^'] = 5;
+    }
+};
+constexpr Precedence kPrecedence;
+
+int OperatorStrength(unsigned char op) { return kPrecedence.of[op]; }
+
+// One numeric operator over *v and r.
+bool Apply(Keltra& k, unsigned char op, double* v, double r) {
+    switch (op) {
+    case '^': *v = pow(*v, r); return true;
+    case '*': *v *= r; return true;
+    case '/':
+        if (r == 0.0) return Fail(k, ERR_DIV_ZERO);
+        *v /= r;
+        return true;
+    case '%': {
+        int64_t a = TruncateToInt64(*v), b = TruncateToInt64(r);
+        if (b == 0) return Fail(k, ERR_DIV_ZERO);
+        *v = b == -1 ? 0.0 : (double)(a % b);    // INT64_MIN % -1 would trap
+        return true;
+    }
+    case OP_XOR: {
+        uint32_t x = (uint32_t)TruncateToInt64(*v) ^ (uint32_t)TruncateToInt64(r);
+        *v = (double)(int32_t)x;
+        return true;
+    }
+    case '+': *v = *v + r; return true;
+    case '-': *v = *v - r; return true;
+    case '&':
+    case '|': {
+        int64_t a = TruncateToInt64(*v), b = TruncateToInt64(r);
+        *v = (double)(op == '&' ? a & b : a | b);
+        return true;
+    }
+    default: {
+        bool holds = op == '<' ? *v < r : op == '>' ? *v > r : op == '=' ? *v == r
+                   : op == OP_LE ? *v <= r : op == OP_GE ? *v >= r : *v != r;
+        *v = holds ? 1.0 : 0.0;
+        return true;
+    }
+    }
 }
+
+namespace {
 
 // Every name that is an operand of an operator other than the comma.
 bool ResolveNames(Keltra& k, ExprLevel& lv) {
@@ -99,107 +145,56 @@ bool TextOperator(Keltra& k, ExprPart& part, unsigned char op, const ExprItem& b
     return true;
 }
 
-// The precedence parser over items pos, pos + 1, ... and the operators
-// between them, up to the next comma or the end of the level. Item i is
-// followed by operator i.
-struct Parser {
-    Keltra& k;
-    ExprLevel& lv;
-    int pos;
+// A text here is the right operand of a numeric operator, or a missing
+// operand after a trailing operator: both fail as a mixed operation.
+inline bool Operand(Keltra& k, const ExprLevel& lv, int pos, double* v) {
+    if (pos >= lv.itemCount || lv.items[pos].kind != EK_NUMBER) return Fail(k, ERR_SYNTAX);
+    *v = lv.items[pos].number;
+    return true;
+}
 
-    unsigned char Next() const { return pos < lv.opCount ? lv.ops[pos] : 0; }
-
-    // A text here is the right operand of a numeric operator, or a missing
-    // operand after a trailing operator: both fail as a mixed operation.
-    bool Operand(double* v) {
-        if (pos >= lv.itemCount || lv.items[pos].kind != EK_NUMBER) return Fail(k, ERR_SYNTAX);
-        *v = lv.items[pos].number;
-        return true;
-    }
-
-    bool Power(double* v) {
-        if (!Operand(v)) return false;
-        while (Next() == '^') {
-            pos++;
-            double r;
-            if (!Operand(&r)) return false;
-            *v = pow(*v, r);
+// Item *pos and the operators that bind at least as strongly as minimum,
+// each level left-associative; "^" takes the single next item.
+bool Climb(Keltra& k, const ExprLevel& lv, int* pos, int minimum, double* v) {
+    if (!Operand(k, lv, *pos, v)) return false;
+    while (*pos < lv.opCount) {
+        unsigned char op = lv.ops[*pos];
+        int strength = kPrecedence.of[op];
+        if (strength < minimum || strength == 0) break;
+        ++*pos;
+        double r;
+        if (strength == 5) {
+            if (!Operand(k, lv, *pos, &r)) return false;
+        } else if (!Climb(k, lv, pos, strength + 1, &r)) {
+            return false;
         }
-        return true;
+        if (!Apply(k, op, v, r)) return false;
     }
+    return true;
+}
 
-    bool Product(double* v) {
-        if (!Power(v)) return false;
-        for (unsigned char op; (op = Next()) == '*' || op == '/' || op == '%' || op == OP_XOR;) {
-            pos++;
-            double r;
-            if (!Power(&r)) return false;
-            if (op == '*') {
-                *v *= r;
-            } else if (op == '/') {
-                if (r == 0.0) return Fail(k, ERR_DIV_ZERO);
-                *v /= r;
-            } else if (op == '%') {
-                int64_t a = TruncateToInt64(*v), b = TruncateToInt64(r);
-                if (b == 0) return Fail(k, ERR_DIV_ZERO);
-                *v = b == -1 ? 0.0 : (double)(a % b);    // INT64_MIN % -1 would trap
-            } else {
-                uint32_t x = (uint32_t)TruncateToInt64(*v) ^ (uint32_t)TruncateToInt64(r);
-                *v = (double)(int32_t)x;
-            }
-        }
-        return true;
-    }
+}  // namespace
 
-    bool Sum(double* v) {
-        if (!Product(v)) return false;
-        for (unsigned char op; (op = Next()) == '+' || op == '-';) {
-            pos++;
-            double r;
-            if (!Product(&r)) return false;
-            *v = op == '+' ? *v + r : *v - r;
-        }
-        return true;
-    }
+// Looks a name item up (a function token without arguments is run by the
+// lookup) and makes it a text or number item.
+bool ResolveName(Keltra& k, ExprItem& it) {
+    char saved = it.text[it.len];
+    it.text[it.len] = 0;
+    Variable* v = k.FindVariable(it.text, nullptr, 1);
+    it.text[it.len] = saved;
+    if (!v) return Fail(k, k.error ? k.error : (unsigned char)ERR_SYNTAX);
+    return ReadVariable(k, v, it);
+}
 
-    static bool IsComparison(unsigned char op) {
-        return op == '<' || op == '>' || op == '=' || op == OP_LE || op == OP_GE || op == OP_NE ||
-               op == '~';
-    }
+// Punctuation stored as an operator that no precedence level takes (such
+// as "!" or ";") fails as a syntax error.
+bool ParseNumbers(Keltra& k, const ExprLevel& lv, int* pos, double* v) {
+    if (!Climb(k, lv, pos, 1, v)) return false;
+    if (*pos < lv.opCount && lv.ops[*pos] != ',') return Fail(k, ERR_SYNTAX);
+    return true;
+}
 
-    bool Comparison(double* v) {
-        if (!Sum(v)) return false;
-        for (unsigned char op; IsComparison(op = Next());) {
-            pos++;
-            double r;
-            if (!Sum(&r)) return false;
-            bool holds = op == '<' ? *v < r : op == '>' ? *v > r : op == '=' ? *v == r
-                       : op == OP_LE ? *v <= r : op == OP_GE ? *v >= r : *v != r;
-            *v = holds ? 1.0 : 0.0;
-        }
-        return true;
-    }
-
-    bool Bitwise(double* v) {
-        if (!Comparison(v)) return false;
-        for (unsigned char op; (op = Next()) == '&' || op == '|';) {
-            pos++;
-            double r;
-            if (!Comparison(&r)) return false;
-            int64_t a = TruncateToInt64(*v), b = TruncateToInt64(r);
-            *v = (double)(op == '&' ? a & b : a | b);
-        }
-        return true;
-    }
-
-    // Punctuation stored as an operator that no precedence level takes
-    // (such as "!" or ";") fails as a syntax error.
-    bool Expression(double* v) {
-        if (!Bitwise(v)) return false;
-        if (pos < lv.opCount && lv.ops[pos] != ',') return Fail(k, ERR_SYNTAX);
-        return true;
-    }
-};
+namespace {
 
 bool BuildParts(Keltra& k, ExprLevel& lv) {
     lv.partCount = 0;
@@ -216,12 +211,10 @@ bool BuildParts(Keltra& k, ExprLevel& lv) {
         ExprItem& a = lv.items[i];
         ExprPart& part = lv.parts[lv.partCount - 1];
         if (a.kind == EK_NUMBER) {
-            Parser parser{k, lv, i};
             double v;
-            if (!parser.Expression(&v)) return false;
+            if (!ParseNumbers(k, lv, &i, &v)) return false;
             part.kind = EK_NUMBER;
             part.number = v;
-            i = parser.pos;
             continue;
         }
         if (a.kind == EK_NAME) {
