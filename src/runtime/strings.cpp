@@ -45,25 +45,31 @@ StatementRecord* Keltra::CmdSubstring(StatementRecord* rec) {
     return StoreTextResult(*this, rec, text ? text + s : "", n);
 }
 
+// The text and count arguments of the left and right parts; false with the
+// error code set when they are missing, of the wrong type or the count is
+// negative.
+static bool TextAndCount(Keltra& k, StatementRecord* rec, std::string* keep,
+                         const char** text, int32_t* n) {
+    if (rec->argCount != 2) { k.error = ERR_ARG_COUNT; return false; }
+    if (!StringArgument(k, rec, 0, keep, text)) return false;
+    if (!NumberArgument(k, rec, 1, n)) return false;
+    if (*n < 0) { k.error = ERR_BAD_START; return false; }
+    return true;
+}
+
 StatementRecord* Keltra::CmdLeftPart(StatementRecord* rec) {
-    if (rec->argCount != 2) return Fail(ERR_ARG_COUNT);
     const char* text;
     std::string keep;
     int32_t n;
-    if (!StringArgument(*this, rec, 0, &keep, &text)) return nullptr;
-    if (!NumberArgument(*this, rec, 1, &n)) return nullptr;
-    if (n < 0) return Fail(ERR_BAD_START);
+    if (!TextAndCount(*this, rec, &keep, &text, &n)) return nullptr;
     return StoreTextResult(*this, rec, text ? text : "", TextLength(text, (size_t)n));
 }
 
 StatementRecord* Keltra::CmdRightPart(StatementRecord* rec) {
-    if (rec->argCount != 2) return Fail(ERR_ARG_COUNT);
     const char* text;
     std::string keep;
     int32_t n;
-    if (!StringArgument(*this, rec, 0, &keep, &text)) return nullptr;
-    if (!NumberArgument(*this, rec, 1, &n)) return nullptr;
-    if (n < 0) return Fail(ERR_BAD_START);
+    if (!TextAndCount(*this, rec, &keep, &text, &n)) return nullptr;
     size_t len = TextLength(text);
     size_t s = len > (size_t)n ? len - (size_t)n : 0;
     return StoreTextResult(*this, rec, text ? text + s : "", len - s);
