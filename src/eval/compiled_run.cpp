@@ -174,25 +174,8 @@ bool ComputePostfix(Keltra& k, ExprLevel& lv, const CompiledLevel& cl) {
 bool AppendParts(Keltra& k, ExprState& st, const CompiledLevel& cl) {
     ExprLevel& lv = st.level;
     for (int i = 0; i < lv.partCount; i++) {
-        ExprPart& part = lv.parts[i];
         unsigned char kind, index;
-        if (part.kind == EK_NUMBER) {
-            if (st.numberCount >= EXPR_MAX_NUMBERS) return Fail(k, ERR_EXPR_TOO_LONG);
-            st.numbers[st.numberCount++] = part.number;
-            kind = PH_NUMBER;
-            index = (unsigned char)st.numberCount;
-        } else {
-            if (st.textCount >= EXPR_MAX_TEXTS) return Fail(k, ERR_EXPR_TOO_LONG);
-            GrowText& t = st.texts[st.textCount++];
-            char* buf = t.buf;
-            uint32_t cap = t.cap;
-            t.buf = part.text.buf;
-            t.cap = part.text.cap;
-            part.text.buf = buf;
-            part.text.cap = cap;
-            kind = part.kind == EK_TEXT ? PH_TEXT : PH_NAME;
-            index = (unsigned char)st.textCount;
-        }
+        if (!AccumulatePart(k, st, lv.parts[i], &kind, &index)) return false;
         if (cl.inParens && i < cl.partCount) {
             st.slotKind[cl.firstSlot + i] = kind;
             st.slotIndex[cl.firstSlot + i] = index;

@@ -137,6 +137,28 @@ bool Fail(Keltra& k, unsigned char code) {
     return false;
 }
 
+}  // namespace
+
+// Moves one part of a level into the accumulated numbers or texts and
+// gives the placeholder that stands for it.
+bool AccumulatePart(Keltra& k, ExprState& st, ExprPart& part, unsigned char* kind,
+                    unsigned char* index) {
+    if (part.kind == EK_NUMBER) {
+        if (st.numberCount >= EXPR_MAX_NUMBERS) return Fail(k, ERR_EXPR_TOO_LONG);
+        st.numbers[st.numberCount++] = part.number;
+        *kind = PH_NUMBER;
+        *index = (unsigned char)st.numberCount;
+    } else {
+        if (st.textCount >= EXPR_MAX_TEXTS) return Fail(k, ERR_EXPR_TOO_LONG);
+        SwapText(st.texts[st.textCount++], part.text);
+        *kind = part.kind == EK_TEXT ? PH_TEXT : PH_NAME;
+        *index = (unsigned char)st.textCount;
+    }
+    return true;
+}
+
+namespace {
+
 // Appends the level's parts to the accumulated numbers and texts and, for
 // a level in parentheses, writes their placeholders over it and blanks the
 // rest of it up to and including its ")".
@@ -144,19 +166,8 @@ bool WriteBack(Keltra& k, ExprState& st, ExprLevel& lv, bool inParens) {
     char* pos = lv.start;
     char* limit = *lv.end == ')' ? lv.end + 1 : lv.end;
     for (int i = 0; i < lv.partCount; i++) {
-        ExprPart& part = lv.parts[i];
         unsigned char kind, index;
-        if (part.kind == EK_NUMBER) {
-            if (st.numberCount >= EXPR_MAX_NUMBERS) return Fail(k, ERR_EXPR_TOO_LONG);
-            st.numbers[st.numberCount++] = part.number;
-            kind = PH_NUMBER;
-            index = (unsigned char)st.numberCount;
-        } else {
-            if (st.textCount >= EXPR_MAX_TEXTS) return Fail(k, ERR_EXPR_TOO_LONG);
-            SwapText(st.texts[st.textCount++], part.text);
-            kind = part.kind == EK_TEXT ? PH_TEXT : PH_NAME;
-            index = (unsigned char)st.textCount;
-        }
+        if (!AccumulatePart(k, st, lv.parts[i], &kind, &index)) return false;
         if (!inParens) continue;
         if (pos + 2 > limit) return Fail(k, ERR_PARENS);   // only an unclosed "(" at the end
         pos[0] = (char)kind;

@@ -111,6 +111,9 @@ int MarkerCode(const unsigned char* s);            // expression_calls.cpp
 
 // Each returns false with k.error set on failure.
 bool ReadLevel(Keltra& k, ExprState& st, ExprLevel& lv);        // expression_level.cpp
+// Moves a level's part into the accumulated numbers or texts (expression.cpp).
+bool AccumulatePart(Keltra& k, ExprState& st, ExprPart& part, unsigned char* kind,
+                    unsigned char* index);
 bool ComputeLevel(Keltra& k, ExprLevel& lv);                    // expression_compute.cpp
 // Looks a name item up and makes it a text or a number item.
 bool ResolveName(Keltra& k, ExprItem& it);
