@@ -23,18 +23,16 @@ if [ "$status" -ne 0 ]; then
     echo "FAIL: exit status $status (expected 0)"
     fail=1
 fi
-expected_out=/dev/null
-[ -f "$base.out" ] && expected_out=$base.out
-if ! cmp -s "$expected_out" "$tmp/stdout"; then
-    echo "FAIL: standard output differs (expected, actual):"
-    diff -u "$expected_out" "$tmp/stdout" | head -60
-    fail=1
-fi
-expected_err=/dev/null
-[ -f "$base.err" ] && expected_err=$base.err
-if ! cmp -s "$expected_err" "$tmp/stderr"; then
-    echo "FAIL: standard error differs (expected, actual):"
-    diff -u "$expected_err" "$tmp/stderr" | head -60
-    fail=1
-fi
+# Compares one captured stream with its expectation file (none: empty).
+check() {
+    local expected=/dev/null
+    [ -f "$base.$1" ] && expected=$base.$1
+    if ! cmp -s "$expected" "$tmp/$2"; then
+        echo "FAIL: $3 differs (expected, actual):"
+        diff -u "$expected" "$tmp/$2" | head -60
+        fail=1
+    fi
+}
+check out stdout "standard output"
+check err stderr "standard error"
 exit $fail
