@@ -246,12 +246,7 @@ bool Builder::Operand(char** cursor) {
 bool Builder::Operator(char** cursor) {
     char* p = *cursor;
     if (lv.opCount >= EXPR_MAX_OPS) return Stop(ERR_TOO_MANY_OPS);
-    unsigned char op = (unsigned char)p[0];
-    if (op == '<' && p[1] == '=') op = OP_LE;
-    else if (op == '<' && p[1] == '>') op = OP_NE;
-    else if (op == '>' && p[1] == '=') op = OP_GE;
-    else if (op == '|' && p[1] == '|') op = OP_XOR;
-    lv.ops[lv.opCount++] = op;
+    lv.ops[lv.opCount++] = OperatorCode(p);
     *cursor = p + 1;
     return true;
 }

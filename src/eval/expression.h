@@ -111,6 +111,7 @@ int MarkerCode(const unsigned char* s);            // expression_calls.cpp
 
 // Each returns false with k.error set on failure.
 bool ReadLevel(Keltra& k, ExprState& st, ExprLevel& lv);        // expression_level.cpp
+unsigned char OperatorCode(const char* p);                      // expression_level.cpp
 // Moves a level's part into the accumulated numbers or texts (expression.cpp).
 bool AccumulatePart(Keltra& k, ExprState& st, ExprPart& part, unsigned char* kind,
                     unsigned char* index);

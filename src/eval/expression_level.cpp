@@ -140,18 +140,28 @@ bool ReadConstant(Keltra& k, ExprLevel& lv, char** cursor) {
     return AddNumber(k, lv, (double)(uint32_t)k.constants[index]);
 }
 
+}  // namespace
+
+// The operator character at p, or the code of the two-character operator
+// that starts there.
+unsigned char OperatorCode(const char* p) {
+    unsigned char op = (unsigned char)p[0];
+    if (op == '<' && p[1] == '=') return OP_LE;
+    if (op == '<' && p[1] == '>') return OP_NE;
+    if (op == '>' && p[1] == '=') return OP_GE;
+    if (op == '|' && p[1] == '|') return OP_XOR;
+    return op;
+}
+
+namespace {
+
 // An operator character, or the code of a two-character operator. The
 // second character of a pair is skipped later as punctuation met where an
 // operand is due.
 bool ReadOperator(Keltra& k, ExprLevel& lv, char** cursor) {
     char* p = *cursor;
     if (lv.opCount >= EXPR_MAX_OPS) return Fail(k, ERR_TOO_MANY_OPS);
-    unsigned char op = (unsigned char)p[0];
-    if (op == '<' && p[1] == '=') op = OP_LE;
-    else if (op == '<' && p[1] == '>') op = OP_NE;
-    else if (op == '>' && p[1] == '=') op = OP_GE;
-    else if (op == '|' && p[1] == '|') op = OP_XOR;
-    lv.ops[lv.opCount++] = op;
+    lv.ops[lv.opCount++] = OperatorCode(p);
     *cursor = p + 1;
     return true;
 }
